@@ -1,0 +1,33 @@
+# Shared by scripts/test and scripts/demo: package installation and the normal build.
+
+# Packages a fresh Debian 12 machine needs to build, test and run the project.
+DEVIO_PACKAGES=(cmake ninja-build g++ clang lld libclang-rt-14-dev ccache python3
+    libgtest-dev libgmock-dev libbenchmark-dev librapidxml-dev nlohmann-json3-dev)
+
+# Installs the packages of the arguments that are not installed yet (apt-get, as root).
+ensure_packages() {
+    local missing=()
+    local package
+    for package in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$package")
+        fi
+    done
+    if ((${#missing[@]} == 0)); then
+        return 0
+    fi
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    if [[ $(id -u) -ne 0 ]]; then
+        sudo=(sudo)
+    fi
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}"
+}
+
+# Configures and builds the normal (release) tree in build/.
+build_release() {
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
+    cmake --build build -j "$(nproc)"
+}
