@@ -12,6 +12,7 @@
 #include "Source/System/ConfigStore.h"
 #include "Source/System/DebugOutput.h"
 #include "Source/System/Paths.h"
+#include "Source/XLogPlatformSpecific.h"
 #include "Source/XLogText.h"
 #include "Source/xLog.h"
 
@@ -90,13 +91,13 @@ LogTimes LogTimes::now() {
 
 XLogCore::XLogCore(XLogSetup setup)
     : config_(std::move(setup.config)), setup_(std::move(setup)),
-      process_id_(static_cast<uint32_t>(getpid())) {
+      process_id_(static_cast<uint32_t>(getpid())), file_(*this),
+      buffers_(*this, file_, setup_.process_wide,
+               LogBuffer::Usage{setup_.buffer_entries, setup_.buffer_text_size}) {
     if (config_.enabled) {
         initialise();
     }
 }
-
-XLogCore::~XLogCore() = default;
 
 std::string XLogCore::process_name_of(std::string_view module_path) {
     std::string_view file = module_path.substr(module_path.find_last_of('/') + 1);
@@ -156,8 +157,9 @@ bool XLogCore::vwrite_at(Levels levels, const char* tag, int level, const char* 
     }
     char message[xlog::kFormatBufferSize];
     size_t length = xlog::format_bounded(message, sizeof(message), format, arguments);
-    (void)times;
-    (void)file;
+    if (file && !buffers_.write(times, level, tag, function, std::string_view(message, length))) {
+        return false;
+    }
     if (console) {
         write_console(level, function, std::string_view(message, length));
     }
@@ -188,6 +190,9 @@ void XLogCore::write_console(int level, const char* function, std::string_view m
     }
     if ((config_.outputs & XLogConfig::kStandardOutput) != 0) {
         std::fwrite(line, 1, length, stdout);
+        if (buffers_.is_shut_down()) {
+            std::fflush(stdout);
+        }
     }
     if ((config_.outputs & XLogConfig::kDebuggerOutput) != 0) {
         sys::DebugOutput::write(std::string_view(line, length));
@@ -196,6 +201,10 @@ void XLogCore::write_console(int level, const char* function, std::string_view m
 
 void XLogCore::initialise() {
     process_name_ = process_name_of(setup_.module_path);
+    const bool file_output = (config_.outputs & XLogConfig::kFileOutput) != 0;
+    if (file_output) {
+        file_.open(setup_.temp_path, std::time(nullptr));
+    }
     const char* where = "devio::xLogInit";
     const Levels key_line{2, 2};
     write("xlog", kLogInfo, where, "----------------------------------------");
@@ -208,6 +217,9 @@ void XLogCore::initialise() {
              "defaultEnabled=%d, defaultOutput=%d, defaultLevel=%d, defaultFileLevel=%d",
              XLogConfig::kDefaultEnabled ? 1 : 0, static_cast<int>(XLogConfig::kDefaultOutputs),
              XLogConfig::kDefaultConsoleLevel, XLogConfig::kDefaultFileLevel);
+    if (file_.is_open()) {
+        write_at(key_line, "xlog", kLogInfo, where, "logfile=%s", file_.path().c_str());
+    }
     if (!setup_.module_path.empty() && setup_.module_path.size() != process_name_.size()) {
         write("xlog", kLogInfo, where, "exe=%s", setup_.module_path.c_str());
     }
@@ -215,6 +227,9 @@ void XLogCore::initialise() {
         write("xlog", kLogInfo, where, "procstart=%s", local_date(*start).c_str());
     }
     write("xlog", kLogInfo, where, "tags=%s", config_.tags_description().c_str());
+    if (file_output) {
+        XLogPlatformSpecific::purgeOldLogFiles(*this, setup_.temp_path, process_name_, kNamespace);
+    }
 }
 
 } // namespace devio
