@@ -152,8 +152,9 @@ public:
 
 private:
     LogBuffer* start();
+    // False when the record does not fit; `count_loss` counts it as lost.
     bool insert(const LogTimes& times, uint32_t thread_id, int level, std::string_view tag,
-                std::string_view function, std::string_view message);
+                std::string_view function, std::string_view message, bool count_loss = true);
     void write_direct(const LogTimes& times, uint32_t thread_id, int level, const char* tag,
                       const char* function, std::string_view message);
     void report_overruns();

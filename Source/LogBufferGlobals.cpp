@@ -1,6 +1,5 @@
 #include <algorithm>
-#include <pthread.h>
-#include <sched.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include "Source/LogBuffer.h"
@@ -64,14 +63,20 @@ LogBuffer::Usage LogBuffer::Globals::capacity() const {
 bool LogBuffer::Globals::write(const LogTimes& times, int level, const char* tag,
                                const char* function, std::string_view message) {
     const uint32_t thread_id = current_thread_id();
-    if (shutdown_.load(std::memory_order_acquire)) {
-        write_direct(times, thread_id, level, tag, function, message);
-        return true;
-    }
     std::string_view tag_text(tag != nullptr ? tag : "");
     std::string_view function_text(function != nullptr ? function : "");
-    if (!insert(times, thread_id, level, tag_text.substr(0, kMaxNameLength),
-                function_text.substr(0, kMaxNameLength), message)) {
+    tag_text = tag_text.substr(0, kMaxNameLength);
+    function_text = function_text.substr(0, kMaxNameLength);
+    if (shutdown_.load(std::memory_order_acquire)) {
+        // The reader's own messages queue up behind the records it is draining, so that the file
+        // keeps their order.
+        if (t_reading == 0 || current_.load(std::memory_order_acquire) == nullptr ||
+            !insert(times, thread_id, level, tag_text, function_text, message, false)) {
+            write_direct(times, thread_id, level, tag, function, message);
+        }
+        return true;
+    }
+    if (!insert(times, thread_id, level, tag_text, function_text, message)) {
         return false;
     }
     if (shutdown_.load(std::memory_order_acquire) && t_reading == 0) {
@@ -113,10 +118,10 @@ LogBuffer* LogBuffer::Globals::start() {
 
 bool LogBuffer::Globals::insert(const LogTimes& times, uint32_t thread_id, int level,
                                 std::string_view tag, std::string_view function,
-                                std::string_view message) {
+                                std::string_view message, bool count_loss) {
     LogBuffer* buffer = current_.load(std::memory_order_acquire);
     if (buffer == nullptr && (buffer = start()) == nullptr) {
-        overruns_.fetch_add(1);
+        overruns_.fetch_add(count_loss ? 1 : 0);
         return false;
     }
     if (overruns_.load(std::memory_order_relaxed) != 0) {
@@ -130,7 +135,7 @@ bool LogBuffer::Globals::insert(const LogTimes& times, uint32_t thread_id, int l
             break;
         }
         if (result == Reserve::Overrun) {
-            overruns_.fetch_add(1);
+            overruns_.fetch_add(count_loss ? 1 : 0);
             return false;
         }
         buffer = current_.load(std::memory_order_acquire); // retired and closed meanwhile
@@ -174,7 +179,8 @@ void LogBuffer::Globals::report_overruns() {
     if (!log_.write("xlog", kLogError, "devio::LogBuffer::report_overruns",
                     "xLog overrun detected by reader, lost %d messages around this time",
                     static_cast<int>(lost))) {
-        overruns_.fetch_add(lost);
+        // The report was lost as well; it is not one of the messages it reports.
+        overruns_.fetch_add(lost - 1);
     }
 }
 
@@ -258,8 +264,8 @@ void LogBuffer::Globals::grow(LogBuffer* current) {
 
 void LogBuffer::Globals::logthreadproc() {
     const char* where = "devio::LogBuffer::logthreadproc";
-    sched_param lowest{};
-    pthread_setschedparam(pthread_self(), SCHED_IDLE, &lowest);
+    // The lowest priority that still gets a share of a busy machine.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
     bool flushed_before = false;
     for (;;) {
         Output output;

@@ -124,6 +124,7 @@ TEST(LogBufferTest, OverrunLosesMessagesAndTheLossIsReported) {
     }
     ASSERT_GT(lost, 0);
     ASSERT_GT(written, 0);
+    ASSERT_TRUE(test::wait_for([&] { return test.log().buffers().pending() == 0; }));
     test.log().write("Device", kLogInfo, "devio::Device::burst", "after");
     auto lines = test.shut_down_and_read();
     auto texts = texts_of(lines);
@@ -219,13 +220,17 @@ TEST(LogBufferThreadsTest, ManyWritersWhileTheBufferGrows) {
                                      "w%d n%d ...................................", w, n)) {
                     succeeded.fetch_add(1);
                 }
+                if (n == kMessages / 10) {
+                    // The rest goes in while, and after, the reader grows the buffer.
+                    EXPECT_TRUE(test::wait_for(
+                        [&] { return test.log().buffers().capacity().entries > 64; }));
+                }
             }
         });
     }
     for (std::thread& writer : writers) {
         writer.join();
     }
-    EXPECT_GT(test.log().buffers().capacity().entries, 64u);
     auto lines = test.shut_down_and_read();
     std::map<int, int> last_of_writer;
     int messages = 0;

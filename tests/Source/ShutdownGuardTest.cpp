@@ -37,60 +37,79 @@ TEST(ShutdownGuardTest, AboutToJoinReturnsWhileTheGuardIsActive) {
     SUCCEED();
 }
 
-// Runs `body` in a fresh process of this test program whose log uses its own configuration and
-// temporary folders.
+// Tests that run in a fresh process of this test program, whose log uses configuration and
+// temporary folders of its own (the child inherits the environment set here).
 class ProcessLogTest : public testing::Test {
 protected:
-    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+    // Exit status of a child that ran to its end; the guard's about_to_join exits with 0.
+    static constexpr int kRanToEnd = 7;
 
-    static void isolate_process_log(const test::TempDir& folder) {
-        setenv("XDG_CONFIG_HOME", (folder.path() + "/config").c_str(), 1);
-        setenv("TMPDIR", (folder.path() + "/tmp").c_str(), 1);
-        std::filesystem::create_directories(folder.path() + "/tmp");
+    // The child runs this constructor again: it takes the folder that its parent made.
+    ProcessLogTest()
+        : folder_(std::getenv(kFolderVariable) != nullptr ? std::getenv(kFolderVariable)
+                                                          : made_.path()),
+          folder_env_(kFolderVariable, folder_.c_str()),
+          config_env_("XDG_CONFIG_HOME", (folder_ + "/config").c_str()),
+          temp_env_("TMPDIR", (folder_ + "/tmp").c_str()) {
+        std::filesystem::create_directories(folder_ + "/tmp");
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
     }
+
+    bool child_logged(const std::string& ending) const {
+        const std::string folder = folder_ + "/tmp/xlog_varkon";
+        if (!std::filesystem::is_directory(folder)) {
+            return false;
+        }
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            for (const std::string& line : test::read_lines(entry.path())) {
+                if (line.ends_with(ending)) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+    static constexpr const char* kFolderVariable = "DEVIO_PROCESS_LOG_TEST_FOLDER";
+    test::TempDir made_;
+    std::string folder_;
+    test::ScopedEnv folder_env_;
+    test::ScopedEnv config_env_;
+    test::ScopedEnv temp_env_;
 };
 
-TEST_F(ProcessLogTest, AboutToJoinAfterTheCallbacksRanEndsTheProcessWithStatusZero) {
-    test::TempDir folder;
-    EXPECT_EXIT(
-        {
-            isolate_process_log(folder);
-            Vs2003SingletonThreadCleanup::instance().run_callbacks();
-            LogBuffer::shutdown(); // from now on every tag reaches the console
-            Vs2003SingletonThreadCleanup::about_to_join();
-            std::exit(3);
-        },
-        testing::ExitedWithCode(0),
-        "INFO - Vs2003SingletonThreadCleanup::about_to_join joinable threads after main exited, so "
-        "terminating process to avoid VS2003 runtime library crash");
-}
-
-// The child's part: logs through the process log and checks its file.
-int log_through_the_process_log(const test::TempDir& folder) {
-    const std::string key = XLogConfig::key_for(sys::Paths::executable_file_name());
-    sys::ConfigStore::user().write_dword(key, "logginglevel", 2);
-    xLogWrite("Device", kLogDebug, "devio::Device::open", "from the process log");
-    LogBuffer::shutdown();
-    bool found_header = false;
-    bool found_line = false;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(folder.path() + "/tmp/xlog_varkon")) {
-        for (const std::string& line : test::read_lines(entry.path())) {
-            found_header |= line.ends_with(" logginglevel=2 loggingoutput=6 fileLevel=4");
-            found_line |= line.ends_with("\tDevice::open from the process log");
-        }
-    }
-    return found_header && found_line ? 0 : 1;
-}
-
 TEST_F(ProcessLogTest, ProcessLogReadsTheUserStoreAndWritesTheTemporaryFolder) {
-    test::TempDir folder;
+    const std::string key = XLogConfig::key_for(sys::Paths::executable_file_name());
+    ASSERT_TRUE(sys::ConfigStore::user().write_dword(key, "logginglevel", 2));
     EXPECT_EXIT(
         {
-            isolate_process_log(folder);
-            std::exit(log_through_the_process_log(folder));
+            xLogWrite("Device", kLogDebug, "devio::Device::open", "from the process log");
+            LogBuffer::shutdown();
+            std::exit(kRanToEnd);
+        },
+        testing::ExitedWithCode(kRanToEnd), "");
+    EXPECT_TRUE(child_logged(" logginglevel=2 loggingoutput=6 fileLevel=4"));
+    EXPECT_TRUE(child_logged("\tDevice::open from the process log"));
+    EXPECT_TRUE(child_logged("\tLogBuffer::shutdown joining log thread"));
+    EXPECT_TRUE(
+        child_logged("\tLogBuffer::shutdown logging is now direct to file, all tags enabled"));
+}
+
+TEST_F(ProcessLogTest, AboutToJoinAfterTheCallbacksRanEndsTheProcess) {
+    EXPECT_EXIT(
+        {
+            xLogWrite("Device", kLogInfo, "devio::Device::open", "starts the log thread");
+            Vs2003SingletonThreadCleanup::instance().set_present();
+            Vs2003SingletonThreadCleanup::instance().run_callbacks(); // shuts the log down
+            Vs2003SingletonThreadCleanup::about_to_join();
+            std::exit(kRanToEnd);
         },
         testing::ExitedWithCode(0), "");
+    EXPECT_TRUE(child_logged("\tVs2003SingletonThreadCleanup::about_to_join joinable threads after "
+                             "main exited, so terminating process to avoid VS2003 runtime library "
+                             "crash"));
+    EXPECT_FALSE(child_logged("you should have put a Vs2003SingletonThreadCleanup guard object in "
+                              "main()"));
 }
 
 TEST(XLogAssertTest, FailedAssertionLogsAndReportsTrue) {
