@@ -81,11 +81,25 @@ XLogSetup XLogSetup::for_process() {
 LogTimes LogTimes::now() {
     // The frequency is fixed; the split keeps counter * 10^6 from overflowing.
     const uint64_t frequency = static_cast<uint64_t>(sys::Clock::performance_frequency());
-    const uint64_t counter = static_cast<uint64_t>(sys::Clock::performance_counter());
+    const int64_t counter = sys::Clock::performance_counter();
+    const auto unsigned_counter = static_cast<uint64_t>(counter);
     LogTimes times;
-    times.performance_us =
-        counter / frequency * 1'000'000 + counter % frequency * 1'000'000 / frequency;
-    times.wall_us = sys::Clock::wall_time_us();
+    times.performance_us = unsigned_counter / frequency * 1'000'000 +
+                           unsigned_counter % frequency * 1'000'000 / frequency;
+    // Reading the wall clock costs as much as the counter again, so the wall time follows the
+    // counter (in real time) from a reading of both that is renewed every second; a step of the
+    // system clock shows within a second.
+    static std::atomic<int64_t> wall_minus_real_us{0};
+    static std::atomic<int64_t> renew_at_real_us{INT64_MIN};
+    const auto real_us =
+        static_cast<int64_t>(static_cast<double>(counter) * sys::Clock::time_scale() / 1000.0);
+    if (real_us >= renew_at_real_us.load(std::memory_order_relaxed)) {
+        wall_minus_real_us.store(static_cast<int64_t>(sys::Clock::wall_time_us()) - real_us,
+                                 std::memory_order_relaxed);
+        renew_at_real_us.store(real_us + 1'000'000, std::memory_order_relaxed);
+    }
+    times.wall_us =
+        static_cast<uint64_t>(real_us + wall_minus_real_us.load(std::memory_order_relaxed));
     return times;
 }
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
+#include <sys/types.h>
 
 #include "Source/XLogText.h"
 
@@ -27,6 +29,16 @@ TEST(XLogTextTest, LongerMessageEndsInTruncatedMarkAtBufferSizeMinusOne) {
     std::string line = format("%s\n", std::string(5000, 'b'));
     ASSERT_EQ(line.size(), 1023u);
     EXPECT_EQ(line.substr(1010), " (truncated)\n");
+
+    // Cut in the middle of a number, and by the full formatter.
+    char buffer[kFormatBufferSize];
+    std::string head(1015, 'c');
+    size_t length = format_bounded(buffer, sizeof(buffer), "%s%d\n", head.c_str(), 1234567890);
+    EXPECT_EQ(std::string(buffer, length), std::string(1010, 'c') + " (truncated)\n");
+    length = format_bounded(buffer, sizeof(buffer), "%s%5d", head.c_str(), 1234567890);
+    EXPECT_EQ(std::string(buffer, length), std::string(1010, 'c') + " (truncated) ");
+    ASSERT_EQ(line.size(), 1023u);
+    EXPECT_EQ(line.substr(1010), " (truncated)\n");
 }
 
 TEST(XLogTextTest, FailedFormatKeepsWhatWasFormattedAndSaysSo) {
@@ -40,6 +52,30 @@ TEST(XLogTextTest, FailedFormatKeepsWhatWasFormattedAndSaysSo) {
     EXPECT_LE(result.size(), kFormatBufferSize - 1);
     EXPECT_TRUE(result.ends_with(" (vsnprintf error)\n")) << result;
     EXPECT_EQ(result.find_first_not_of('x'), kFormatBufferSize - 20);
+}
+
+// Formats like the C library does, whichever way the text is made.
+template <class... Arguments>
+void expect_like_snprintf(const char* format, Arguments... arguments) {
+    char expected[kFormatBufferSize];
+    int length = std::snprintf(expected, sizeof(expected), format, arguments...);
+    char actual[kFormatBufferSize];
+    size_t actual_length = format_bounded(actual, sizeof(actual), format, arguments...);
+    EXPECT_EQ(std::string(actual, actual_length),
+              std::string(expected, static_cast<size_t>(length)))
+        << format;
+}
+
+TEST(XLogTextTest, FormatsLikeTheCLibrary) {
+    expect_like_snprintf("plain text");
+    expect_like_snprintf("%d|%i|%u|%x|%X|%%|%c", -42, 0, 4000000000u, 0xbeefu, 0xbeefu, 'q');
+    expect_like_snprintf("%ld %lu %lld %llu %zu %zd", -1L, 2UL, -9223372036854775807LL - 1,
+                         18446744073709551615ULL, size_t{7}, ssize_t{-7});
+    const char* volatile none = nullptr;
+    expect_like_snprintf("%s=%s", "key", none);
+    expect_like_snprintf("%hd %hhu", 70000, 300); // narrowed
+    expect_like_snprintf("%5d|%-4s|%.2f|%08x|%p", 3, "ab", 2.5, 0x12u, static_cast<void*>(nullptr));
+    expect_like_snprintf("%s %d\n", std::string(2000, 'q').substr(0, 1000).c_str(), 12345);
 }
 
 TEST(XLogTextTest, LevelNames) {
