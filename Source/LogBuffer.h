@@ -159,7 +159,8 @@ private:
                       const char* function, std::string_view message);
     void report_overruns();
     void wake_log_thread();
-    // One read step over the retired buffers, oldest first, then the current buffer.
+    // One read step over the retired buffers, oldest first, then the current buffer. The caller
+    // takes what was written off the pending count.
     Output output_from_oldest_buffer();
     void grow(LogBuffer* current);
     // Writes every record that can be read now (the caller holds the output lock).
@@ -171,14 +172,16 @@ private:
     const bool process_wide_;
     const Usage first_size_;
 
-    std::atomic<uint64_t> pending_{0};
+    // Read by every logging call, rarely written.
+    alignas(64) std::atomic<LogBuffer*> current_{nullptr};
     std::atomic<uint64_t> overruns_{0};
     std::atomic<bool> shutdown_{false};
     std::atomic<bool> thread_waiting_{false};
-    std::atomic<LogBuffer*> current_{nullptr};
+    // Written by every logging call: a cache line of its own.
+    alignas(64) std::atomic<uint64_t> pending_{0};
+    alignas(64) std::mutex mutex_;
 
-    // Guards the log thread's wait and the thread object.
-    std::mutex mutex_;
+    // mutex_ guards the log thread's wait and the thread object.
     std::condition_variable wake_;
     std::thread thread_;
 

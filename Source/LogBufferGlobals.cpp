@@ -186,31 +186,25 @@ void LogBuffer::Globals::report_overruns() {
 
 void LogBuffer::Globals::drain() {
     ReadingScope reading;
-    for (;;) {
-        Output output = output_from_oldest_buffer();
-        if (output == Output::None) {
-            return;
-        }
-        if (output == Output::Busy) {
+    uint64_t written = 0;
+    for (Output output; (output = output_from_oldest_buffer()) != Output::None;) {
+        if (output == Output::Written) {
+            ++written;
+        } else {
             std::this_thread::yield();
         }
     }
+    pending_.fetch_sub(written);
 }
 
 LogBuffer::Output LogBuffer::Globals::output_from_oldest_buffer() {
-    auto counted = [this](Output output) {
-        if (output == Output::Written) {
-            pending_.fetch_sub(1);
-        }
-        return output;
-    };
     if (LogBuffer* current = current_.load(std::memory_order_acquire)) {
         grow(current);
     }
     // Records are written in the order they were buffered: the retired buffers first.
     while (retired_.size() > 1) {
         LogBuffer& oldest = *retired_.front();
-        if (Output output = counted(oldest.output_oldest_entry(file_)); output != Output::None) {
+        if (Output output = oldest.output_oldest_entry(file_); output != Output::None) {
             return output;
         }
         const Usage used = oldest.usage();
@@ -223,13 +217,12 @@ LogBuffer::Output LogBuffer::Globals::output_from_oldest_buffer() {
         retired_.erase(retired_.begin());
     }
     if (retired_.size() == 1) {
-        if (Output output = counted(retired_.front()->output_oldest_entry(file_));
-            output != Output::None) {
+        if (Output output = retired_.front()->output_oldest_entry(file_); output != Output::None) {
             return output;
         }
     }
     LogBuffer* current = current_.load(std::memory_order_acquire);
-    return current != nullptr ? counted(current->output_oldest_entry(file_)) : Output::None;
+    return current != nullptr ? current->output_oldest_entry(file_) : Output::None;
 }
 
 void LogBuffer::Globals::grow(LogBuffer* current) {
@@ -268,12 +261,19 @@ void LogBuffer::Globals::logthreadproc() {
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
     bool flushed_before = false;
     for (;;) {
-        Output output;
+        // Records are taken off the pending count in batches, so that the reader does not share
+        // the counter's cache line with the writers at every record.
+        constexpr uint64_t kBatch = 256;
+        uint64_t written = 0;
+        Output output = Output::Written;
         {
             std::lock_guard<std::recursive_mutex> lock(output_mutex_);
             ReadingScope reading;
-            output = output_from_oldest_buffer();
+            while (written < kBatch && (output = output_from_oldest_buffer()) == Output::Written) {
+                ++written;
+            }
         }
+        pending_.fetch_sub(written);
         if (output == Output::Written) {
             continue;
         }
