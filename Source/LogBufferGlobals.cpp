@@ -24,6 +24,8 @@ constexpr size_t kMaxNameLength = 512;
 
 // Set while this thread reads the buffers: a message it logs meanwhile must not read them again.
 thread_local int t_reading = 0;
+// Set while this thread logs an overrun report: a lost report is not a lost message.
+thread_local bool t_reporting = false;
 
 struct ReadingScope {
     ReadingScope() { ++t_reading; }
@@ -120,11 +122,12 @@ bool LogBuffer::Globals::insert(const LogTimes& times, uint32_t thread_id, int l
                                 std::string_view tag, std::string_view function,
                                 std::string_view message, bool count_loss) {
     LogBuffer* buffer = current_.load(std::memory_order_acquire);
+    count_loss = count_loss && !t_reporting;
     if (buffer == nullptr && (buffer = start()) == nullptr) {
         overruns_.fetch_add(count_loss ? 1 : 0);
         return false;
     }
-    if (overruns_.load(std::memory_order_relaxed) != 0) {
+    if (overruns_.load(std::memory_order_relaxed) != 0 && !t_reporting) {
         report_overruns();
     }
     const auto need = static_cast<uint32_t>(tag.size() + function.size() + message.size() + 5);
@@ -176,11 +179,14 @@ void LogBuffer::Globals::report_overruns() {
     if (lost == 0) {
         return;
     }
-    if (!log_.write("xlog", kLogError, "devio::LogBuffer::report_overruns",
-                    "xLog overrun detected by reader, lost %d messages around this time",
-                    static_cast<int>(lost))) {
-        // The report was lost as well; it is not one of the messages it reports.
-        overruns_.fetch_add(lost - 1);
+    t_reporting = true;
+    const bool reported =
+        log_.write("xlog", kLogError, "devio::LogBuffer::report_overruns",
+                   "xLog overrun detected by reader, lost %d messages around this time",
+                   static_cast<int>(lost));
+    t_reporting = false;
+    if (!reported) {
+        overruns_.fetch_add(lost);
     }
 }
 

@@ -255,8 +255,11 @@ TEST(LogBufferThreadsTest, ManyWritersWhileTheBufferGrows) {
         }
     }
     EXPECT_EQ(messages, succeeded.load());
-    EXPECT_EQ(reported + static_cast<long long>(test.log().buffers().lost()),
-              kThreads * kMessages - succeeded.load());
+    // Every lost message is counted; the log's own few lines (growth, shutdown) may be lost too.
+    const long long counted = reported + static_cast<long long>(test.log().buffers().lost());
+    const long long failed = kThreads * kMessages - succeeded.load();
+    EXPECT_GE(counted, failed);
+    EXPECT_LE(counted, failed + 16);
 }
 
 } // namespace
