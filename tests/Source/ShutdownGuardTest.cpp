@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "Source/DevioException.h"
@@ -47,7 +48,7 @@ protected:
     // The child runs this constructor again: it takes the folder that its parent made.
     ProcessLogTest()
         : folder_(std::getenv(kFolderVariable) != nullptr ? std::getenv(kFolderVariable)
-                                                          : made_.path()),
+                                                          : made_.emplace().path()),
           folder_env_(kFolderVariable, folder_.c_str()),
           config_env_("XDG_CONFIG_HOME", (folder_ + "/config").c_str()),
           temp_env_("TMPDIR", (folder_ + "/tmp").c_str()) {
@@ -71,7 +72,7 @@ protected:
     }
 
     static constexpr const char* kFolderVariable = "DEVIO_PROCESS_LOG_TEST_FOLDER";
-    test::TempDir made_;
+    std::optional<test::TempDir> made_; // the parent's
     std::string folder_;
     test::ScopedEnv folder_env_;
     test::ScopedEnv config_env_;
