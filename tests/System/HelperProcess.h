@@ -80,13 +80,20 @@ public:
         return wait_for([&] { return task_sleeping("/proc/" + std::to_string(pid_) + "/stat"); });
     }
 
+    // True once the process has ended (it is then reaped); never waits.
+    bool has_exited() {
+        if (!reaped_ && waitpid(pid_, &status_, WNOHANG) == pid_) {
+            reaped_ = true;
+        }
+        return reaped_;
+    }
+
     // Waits for the end and returns the raw wait status.
     int exit_status() {
-        int status = 0;
-        while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        while (!reaped_ && waitpid(pid_, &status_, 0) < 0 && errno == EINTR) {
         }
         reaped_ = true;
-        return status;
+        return status_;
     }
 
 private:
@@ -94,6 +101,7 @@ private:
     int input_ = -1;
     int output_ = -1;
     bool reaped_ = false;
+    int status_ = 0;
 };
 
 } // namespace devio::test

@@ -87,13 +87,14 @@ TEST_F(NamedEventTest, WaitTimesOutOnTheScaledClock) {
 TEST_F(NamedEventTest, SetWakesEveryWaitingThread) {
     auto creator = NamedEvent::create(name_);
     constexpr int kWaiters = 3;
+    constexpr int64_t kWaitBoundMs = 20000;
     std::vector<std::promise<int>> tids(kWaiters);
     std::vector<std::future<bool>> woken;
     for (auto& tid : tids) {
         woken.push_back(std::async(std::launch::async, [this, &tid] {
             auto event = NamedEvent::open(name_);
             tid.set_value(gettid());
-            return event && event->wait(-1);
+            return event && event->wait(kWaitBoundMs);
         }));
     }
     for (auto& tid : tids) {
@@ -102,19 +103,23 @@ TEST_F(NamedEventTest, SetWakesEveryWaitingThread) {
 
     creator->set();
 
+    // Woken by the set, long before their own time-out could end the wait.
     for (auto& waiter : woken) {
+        ASSERT_EQ(waiter.wait_for(std::chrono::milliseconds(kWaitBoundMs / 2)),
+                  std::future_status::ready);
         EXPECT_TRUE(waiter.get());
     }
 }
 
 TEST_F(NamedEventTest, SetWakesAWaiterInAnotherProcess) {
     auto creator = NamedEvent::create(name_);
-    HelperProcess waiter({"event-wait", name_, "10000"});
+    HelperProcess waiter({"event-wait", name_, "-1"});
     ASSERT_EQ(waiter.read_line(), "ready");
     ASSERT_TRUE(waiter.wait_until_sleeping());
 
     creator->set();
 
+    ASSERT_TRUE(devio::test::wait_for([&] { return waiter.has_exited(); }));
     int status = waiter.exit_status();
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);

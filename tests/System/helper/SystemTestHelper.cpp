@@ -1,7 +1,8 @@
 // A program that the System tests start as a separate process:
 //   sleep [ignore-term]     prints "ready" and sleeps until a signal ends it
 //   event-create NAME       creates the event, prints "ready", holds it until stdin closes
-//   event-wait NAME MS      opens the event, prints "ready", waits; exit 0 set, 1 timed out
+//   event-wait NAME MS      opens the event, prints "ready", waits (MS < 0: without limit);
+//                           exit 0 set, 1 timed out
 //   event-set NAME          opens the event and sets it; exit 0
 // Exit status 2: the event could not be created or opened; 3: bad arguments.
 #include <csignal>
