@@ -8,15 +8,12 @@
 #include <unistd.h>
 
 #include "Source/System/SystemError.h"
+#include "app/AsciiCase.h"
 #include "app/TextEncoding.h"
 
 namespace devio::app {
 
 namespace {
-
-char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool IsRegularFile(const std::string& path) {
     struct stat info {};

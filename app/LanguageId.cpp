@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "app/AsciiCase.h"
+
 namespace devio::app {
 
 namespace {
@@ -22,19 +24,6 @@ constexpr LocaleLanguage kLocales[] = {
     {"zh", "TW", 0x0404},
 };
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::string_view LocaleFromEnvironment() {
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         if (const char* value = std::getenv(name); value != nullptr && *value != '\0') {
@@ -53,8 +42,8 @@ uint16_t LanguageIdFromLocaleName(std::string_view locale) {
     std::string_view territory =
         separator == std::string_view::npos ? std::string_view() : locale.substr(separator + 1);
     for (const LocaleLanguage& entry : kLocales) {
-        if (EqualsIgnoringCase(entry.language, language) &&
-            (territory.empty() || EqualsIgnoringCase(entry.territory, territory))) {
+        if (EqualsIgnoringAsciiCase(entry.language, language) &&
+            (territory.empty() || EqualsIgnoringAsciiCase(entry.territory, territory))) {
             return entry.languageId;
         }
     }

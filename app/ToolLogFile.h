@@ -1,6 +1,6 @@
 // The tool's log file: the trace lines of every run with "/LOG", appended to one file in UTF-16
-// little-endian with a byte-order mark at its start and CR LF line ends, so that support can read
-// it with any text editor of the original platform.
+// little-endian with a byte-order mark at its start and CR LF line ends, the form in which support
+// receives and reads these logs.
 #pragma once
 
 #include <mutex>

@@ -2,29 +2,14 @@
 
 #include <limits>
 
+#include "app/AsciiCase.h"
+
 namespace devio::app {
 
 namespace {
 
 constexpr std::wstring_view kForceDirOption = L"/FORCEDIR=";
 constexpr std::wstring_view kFailDeviceOption = L"/FAILDEVICE=";
-
-wchar_t AsciiLower(wchar_t c) {
-    return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c;
-}
-
-// Whole-argument match without regard to the case of ASCII letters.
-bool EqualsIgnoringCase(std::wstring_view argument, std::wstring_view option) {
-    if (argument.size() != option.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < option.size(); ++i) {
-        if (AsciiLower(argument[i]) != AsciiLower(option[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // The text after the first occurrence of `option` (case-sensitive) in `argument`; none when the
 // option does not occur.
@@ -51,15 +36,15 @@ bool CToolOptions::ParseCommandLine(int argc, const wchar_t* const* argv) {
             continue;
         }
         std::wstring_view argument(argv[i]);
-        if (EqualsIgnoringCase(argument, L"/FORCE")) {
+        if (EqualsIgnoringAsciiCase<wchar_t>(argument, L"/FORCE")) {
             forceUpdate = true;
             continue;
         }
-        if (EqualsIgnoringCase(argument, L"/SKIPDEVICE")) {
+        if (EqualsIgnoringAsciiCase<wchar_t>(argument, L"/SKIPDEVICE")) {
             skipDevice = true;
             continue;
         }
-        if (EqualsIgnoringCase(argument, L"/LOG")) {
+        if (EqualsIgnoringAsciiCase<wchar_t>(argument, L"/LOG")) {
             logToFile = true;
             continue;
         }
@@ -95,20 +80,21 @@ std::optional<int32_t> ParseSignedDecimal(std::wstring_view text) {
         negative = text[i] == L'-';
         ++i;
     }
-    // Accumulated as a negative number, whose range includes the 32-bit minimum.
-    constexpr int64_t kLimit = static_cast<int64_t>(std::numeric_limits<int32_t>::min());
-    int64_t value = 0;
+    // The magnitude may reach 2^31, the size of the 32-bit minimum.
+    constexpr int64_t kMaxMagnitude = int64_t{std::numeric_limits<int32_t>::max()} + 1;
+    int64_t magnitude = 0;
     size_t digits = 0;
     for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i, ++digits) {
-        value = value * 10 - (text[i] - L'0');
-        if (value < kLimit) {
+        magnitude = magnitude * 10 + (text[i] - L'0');
+        if (magnitude > kMaxMagnitude) {
             return std::nullopt;
         }
     }
-    if (digits == 0 || (!negative && value == kLimit)) {
+    int64_t value = negative ? -magnitude : magnitude;
+    if (digits == 0 || value > std::numeric_limits<int32_t>::max()) {
         return std::nullopt;
     }
-    return static_cast<int32_t>(negative ? value : -value);
+    return static_cast<int32_t>(value);
 }
 
 } // namespace devio::app

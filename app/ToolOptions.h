@@ -1,5 +1,5 @@
-// The options of the original command line ("/FORCE", "/SKIPDEVICE", "/LOG", "/FORCEDIR=",
-// "/FAILDEVICE=") and the process-wide values they set. Read on the application's thread only.
+// The tool's slash options ("/FORCE", "/SKIPDEVICE", "/LOG", "/FORCEDIR=", "/FAILDEVICE=") and
+// the process-wide values they set. Read on the application's thread only.
 #pragma once
 
 #include <cstdint>

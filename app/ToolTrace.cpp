@@ -66,10 +66,6 @@ std::string LocalDateTime() {
 
 } // namespace
 
-double ToolTraceElapsedSeconds() {
-    return TraceClock().ElapsedSeconds();
-}
-
 std::string FormatToolTraceLine(double seconds, std::string_view message) {
     char prefix[48];
     // A time scale changed under a running clock can make the difference negative.
@@ -96,7 +92,7 @@ void ToolTrace(const char* format, ...) {
     va_start(args, format);
     std::string message = FormatMessage(format, args);
     va_end(args);
-    std::string line = FormatToolTraceLine(ToolTraceElapsedSeconds(), message);
+    std::string line = FormatToolTraceLine(TraceClock().ElapsedSeconds(), message);
     CToolLogFile::Instance().Write(line);
     sys::DebugOutput::write(line);
 }

@@ -23,9 +23,6 @@ void ToolTrace(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // The line for `message` traced `seconds` after start: the prefix, then the message.
 std::string FormatToolTraceLine(double seconds, std::string_view message);
 
-// Seconds since the process started, on the scaled performance counter.
-double ToolTraceElapsedSeconds();
-
 // Opens or creates the log file at `path` (see CToolLogFile::Open); false when it cannot be opened.
 bool OpenToolLog(const std::string& path);
 

@@ -32,7 +32,7 @@ void ExpectOptions(const CToolOptions& options, const Expected& expected) {
     EXPECT_EQ(options.failDevice, expected.failDevice);
 }
 
-TEST(ParseCommandLine, MatchesOptionsByTheOriginalRules) {
+TEST(ParseCommandLine, MatchesFlagsWholeAndValueOptionsBySubstring) {
     struct Case {
         const char* name;
         std::vector<const wchar_t*> arguments;
