@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include <sys/stat.h>
 
@@ -118,7 +117,6 @@ TEST(LoadFirmwareImages, WithoutFolderUsesBothBuiltInImages) {
 class FirmwareFolder : public ::testing::Test {
 protected:
     std::wstring Folder() const { return WideFromUtf8(dir.path()); }
-    std::string Line(const std::string& text) const { return text + "\n"; }
     std::vector<std::string> TracedMessages() const {
         std::vector<std::string> messages;
         for (const std::string& line : capture.texts()) {
