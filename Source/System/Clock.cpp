@@ -38,7 +38,9 @@ constexpr uint64_t kEpochDifference100ns = 116444736000000000ULL;
 
 } // namespace
 
-double Clock::time_scale() { return scale_value().load(std::memory_order_relaxed); }
+double Clock::time_scale() {
+    return scale_value().load(std::memory_order_relaxed);
+}
 
 void Clock::set_time_scale(double scale) {
     if (scale > 0.0) {
@@ -50,7 +52,9 @@ int64_t Clock::performance_counter() {
     return static_cast<int64_t>(static_cast<double>(monotonic_ns()) / time_scale());
 }
 
-uint64_t Clock::tick_count_ms() { return static_cast<uint64_t>(performance_counter() / 1'000'000); }
+uint64_t Clock::tick_count_ms() {
+    return static_cast<uint64_t>(performance_counter() / 1'000'000);
+}
 
 uint64_t Clock::system_time_100ns() {
     timespec ts{};
@@ -59,7 +63,9 @@ uint64_t Clock::system_time_100ns() {
            static_cast<uint64_t>(ts.tv_nsec) / 100 + kEpochDifference100ns;
 }
 
-uint64_t Clock::wall_time_us() { return (system_time_100ns() - kEpochDifference100ns) / 10; }
+uint64_t Clock::wall_time_us() {
+    return (system_time_100ns() - kEpochDifference100ns) / 10;
+}
 
 void Clock::sleep_ms(int64_t ms) {
     if (ms > 0) {

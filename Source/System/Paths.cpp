@@ -67,9 +67,13 @@ std::optional<std::string> Paths::documents_folder() {
     return path;
 }
 
-std::string Paths::config_folder() { return xdg_folder("XDG_CONFIG_HOME", ".config"); }
+std::string Paths::config_folder() {
+    return xdg_folder("XDG_CONFIG_HOME", ".config");
+}
 
-std::string Paths::user_data_folder() { return xdg_folder("XDG_DATA_HOME", ".local/share"); }
+std::string Paths::user_data_folder() {
+    return xdg_folder("XDG_DATA_HOME", ".local/share");
+}
 
 std::string Paths::runtime_folder() {
     std::string base = environment("XDG_RUNTIME_DIR");

@@ -12,7 +12,8 @@ public:
     static std::string temp_path();
     // The XDG Documents folder: $XDG_DOCUMENTS_DIR, else ~/Documents; empty when it does not exist.
     static std::optional<std::string> documents_folder();
-    // The per-user configuration folder: $XDG_CONFIG_HOME/varkon, else ~/.config/varkon (not created).
+    // The per-user configuration folder: $XDG_CONFIG_HOME/varkon, else ~/.config/varkon (not
+    // created).
     static std::string config_folder();
     // The per-user data folder: $XDG_DATA_HOME/varkon, else ~/.local/share/varkon (not created).
     static std::string user_data_folder();

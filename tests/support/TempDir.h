@@ -10,7 +10,8 @@ namespace devio::test {
 class TempDir {
 public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "devio-test-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "devio-test-XXXXXX").string();
         char* made = mkdtemp(pattern.data());
         path_ = made != nullptr ? made : "";
     }
