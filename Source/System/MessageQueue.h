@@ -23,14 +23,14 @@ class MessageQueue;
 using SteadyTime = std::chrono::steady_clock::time_point;
 
 // A message that one thread sends to a window of another and waits for. It lives in the owner's
-// queue until the owner runs it; `state` and `result` are guarded by the *sender's* mutex, since
-// the sender is the one waiting for them to change.
+// queue until the owner runs it; `state`, `result` and `error` are guarded by the *sender's*
+// mutex, since the sender is the one waiting for them to change.
 struct SentMessage {
     enum class State {
         Pending,   // queued, not yet taken by the owner
         Running,   // the owner's procedure is running it: the sender's arguments are in use
         Done,      // ran; `result` holds the procedure's answer
-        Failed,    // will never run: the window or its thread is gone
+        Failed,    // did not run, or its procedure failed; `error` says why
         Abandoned, // the sender gave up before it ran; the owner skips it
     };
 
@@ -41,6 +41,7 @@ struct SentMessage {
     const std::shared_ptr<MessageQueue> sender;
     State state = State::Pending;
     intptr_t result = 0;
+    uint32_t error = 0;
 };
 
 class MessageQueue {

@@ -1,10 +1,13 @@
 #include "Source/System/MessageWindows.h"
 
 #include <cerrno>
+#include <exception>
 #include <mutex>
+#include <string>
 #include <unordered_map>
 
 #include "Source/System/Clock.h"
+#include "Source/System/DebugOutput.h"
 #include "Source/System/MessageQueue.h"
 #include "Source/System/SystemError.h"
 
@@ -42,10 +45,12 @@ Registry& registry() {
     return *instance;
 }
 
-void finish(SentMessage& message, SentMessage::State state, intptr_t result = 0) {
+void finish(SentMessage& message, SentMessage::State state, intptr_t result = 0,
+            uint32_t error = ESRCH) {
     std::lock_guard lock(message.sender->mutex);
     message.state = state;
     message.result = result;
+    message.error = error;
     message.sender->wake.notify_all();
 }
 
@@ -87,33 +92,52 @@ const std::shared_ptr<MessageQueue>& this_thread_queue() {
     return queue.queue();
 }
 
-// Runs `action` on the window's queue under both locks; false with ESRCH for an unknown window.
+// Runs `action` on the window under the registry's lock; false with ESRCH for an unknown window.
 template <class Action>
-bool with_owner_queue(WindowId id, Action action) {
+bool with_window(WindowId id, Action action) {
     Registry& windows = registry();
-    std::lock_guard registry_lock(windows.mutex);
+    std::lock_guard lock(windows.mutex);
     Window* window = windows.find(id);
     if (window == nullptr) {
         set_last_system_error(ESRCH);
         return false;
     }
-    const std::shared_ptr<MessageQueue>& owner = window->owner;
-    std::lock_guard queue_lock(owner->mutex);
-    action(owner);
-    owner->wake.notify_all();
+    action(*window);
     return true;
 }
 
-// The procedure of a window of the calling thread; null (ESRCH or EPERM) for any other.
-Procedure own_procedure(WindowId id) {
-    Registry& windows = registry();
-    std::lock_guard lock(windows.mutex);
-    Window* window = windows.find(id);
-    if (window == nullptr || window->owner != this_thread_queue()) {
-        set_last_system_error(window == nullptr ? ESRCH : EPERM);
-        return nullptr;
+// Runs `action` on the queue of the window's owner, under both locks, and wakes the owner.
+template <class Action>
+bool with_owner_queue(WindowId id, Action action) {
+    return with_window(id, [&](Window& window) {
+        const std::shared_ptr<MessageQueue>& owner = window.owner;
+        std::lock_guard queue_lock(owner->mutex);
+        action(owner);
+        owner->wake.notify_all();
+    });
+}
+
+// Runs `action` on a window of the calling thread; false (ESRCH or EPERM) for any other.
+template <class Action>
+bool with_own_window(WindowId id, Action action) {
+    bool own = false;
+    bool known = with_window(id, [&](Window& window) {
+        own = window.owner == this_thread_queue();
+        if (own) {
+            action(window);
+        }
+    });
+    if (known && !own) {
+        set_last_system_error(EPERM);
     }
-    return window->procedure;
+    return own;
+}
+
+// The procedure of a window of the calling thread; null for any other.
+Procedure own_procedure(WindowId id) {
+    Procedure procedure;
+    with_own_window(id, [&](Window& window) { procedure = window.procedure; });
+    return procedure;
 }
 
 // Runs a message that another thread sent, unless its sender has given up on it meanwhile.
@@ -134,9 +158,16 @@ void run_sent(SentMessage& message) {
     intptr_t result = 0;
     try {
         result = (*procedure)(m.window, m.message, m.wparam, m.lparam);
+    } catch (const std::exception& error) {
+        // Nobody here could handle it, and the sender waits on another thread: report it there.
+        DebugOutput::write("MessageWindows: procedure failed on a sent message: " +
+                           std::string(error.what()) + "\n");
+        finish(message, SentMessage::State::Failed, 0, ECANCELED);
+        return;
     } catch (...) {
-        finish(message, SentMessage::State::Failed);
-        throw;
+        DebugOutput::write("MessageWindows: procedure failed on a sent message\n");
+        finish(message, SentMessage::State::Failed, 0, ECANCELED);
+        return;
     }
     finish(message, SentMessage::State::Done, result);
 }
@@ -196,7 +227,7 @@ bool await_reply(SentMessage& message, MessageQueue& target,
             return true;
         }
         if (message.state == SentMessage::State::Failed) {
-            set_last_system_error(ESRCH);
+            set_last_system_error(message.error);
             return false;
         }
         if (serve_one_sent(queue, lock)) {
@@ -272,19 +303,16 @@ WindowId MessageWindows::create(WindowProcedure procedure, void* create_param) {
 
 bool MessageWindows::destroy(WindowId id) {
     Procedure procedure;
-    {
-        Registry& windows = registry();
-        std::lock_guard lock(windows.mutex);
-        Window* window = windows.find(id);
-        if (window == nullptr || window->owner != this_thread_queue()) {
-            set_last_system_error(window == nullptr ? ESRCH : EPERM);
-            return false;
-        }
-        if (window->destroying) {
-            return true; // a Destroy handler that destroys its window again
-        }
-        window->destroying = true;
-        procedure = window->procedure;
+    bool destroying = false;
+    if (!with_own_window(id, [&](Window& window) {
+            destroying = window.destroying;
+            window.destroying = true;
+            procedure = window.procedure;
+        })) {
+        return false;
+    }
+    if (destroying) {
+        return true; // a Destroy handler that destroys its window again
     }
     (*procedure)(id, wm::Destroy, 0, 0);
     forget_window(id);
@@ -395,26 +423,13 @@ intptr_t MessageWindows::default_procedure(WindowId window, uint32_t message, ui
 }
 
 bool MessageWindows::set_user_data(WindowId id, intptr_t value) {
-    Registry& windows = registry();
-    std::lock_guard lock(windows.mutex);
-    Window* window = windows.find(id);
-    if (window == nullptr) {
-        set_last_system_error(ESRCH);
-        return false;
-    }
-    window->user_data = value;
-    return true;
+    return with_window(id, [&](Window& window) { window.user_data = value; });
 }
 
 intptr_t MessageWindows::user_data(WindowId id) {
-    Registry& windows = registry();
-    std::lock_guard lock(windows.mutex);
-    Window* window = windows.find(id);
-    if (window == nullptr) {
-        set_last_system_error(ESRCH);
-        return 0;
-    }
-    return window->user_data;
+    intptr_t value = 0;
+    with_window(id, [&](Window& window) { value = window.user_data; });
+    return value;
 }
 
 } // namespace devio::sys

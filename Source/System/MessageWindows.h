@@ -13,8 +13,9 @@
 // Timers follow the platform: a timer repeats until it is killed, setting an existing id restarts
 // it, and an expiry is queued at most once until it is retrieved. All times are scaled by Clock.
 // Posting, sending and timers work from any thread; creating, destroying and dispatching only on
-// the owner's. Exceptions thrown by a procedure pass through to the caller of the operation that
-// ran it.
+// the owner's. An exception thrown by a procedure passes through to the caller of the operation
+// that ran it, except while it runs a message sent by another thread: then it is written to the
+// debugger output and that send fails with ECANCELED.
 #pragma once
 
 #include <cstdint>

@@ -5,9 +5,11 @@
 #include <atomic>
 #include <future>
 #include <latch>
+#include <stdexcept>
 #include <thread>
 
 #include "Source/System/Clock.h"
+#include "Source/System/DebugOutput.h"
 #include "Source/System/MessageWindows.h"
 #include "Source/System/SystemError.h"
 #include "TaskState.h"
@@ -198,6 +200,22 @@ TEST(MessageWindowsSendTest, ASendAlreadyRunningIsWaitedForPastItsTimeOut) {
     EXPECT_EQ(record, 7);
     EXPECT_EQ(result, 3);
     Clock::set_time_scale(1.0);
+}
+
+TEST(MessageWindowsSendTest, AHandlerThatThrowsFailsTheSendAndTheOwnerGoesOn) {
+    DebugOutputCapture output;
+    WindowThread owner(
+        [](WindowId, uint32_t message, uintptr_t, intptr_t) -> std::optional<intptr_t> {
+            if (message == wm::User) {
+                throw std::runtime_error("no such registration");
+            }
+            return message == wm::User + 1 ? std::optional<intptr_t>(1) : std::nullopt;
+        });
+
+    EXPECT_FALSE(MessageWindows::send(owner.window(), wm::User, 0, 0, 5000));
+    EXPECT_EQ(last_system_error(), static_cast<uint32_t>(ECANCELED));
+    EXPECT_TRUE(output.contains("no such registration"));
+    EXPECT_TRUE(MessageWindows::send(owner.window(), wm::User + 1, 0, 0, 5000));
 }
 
 // The owner goes away while a send to its window waits: the sender is released at once.
