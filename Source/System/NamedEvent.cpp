@@ -19,7 +19,8 @@
 // wakes them. The creator holds a write lock (an open-file-description lock) on the file for its
 // whole life; the kernel drops that lock when the creator dies, which is how openers and later
 // creators tell a live event from one left behind. The creator builds the file unnamed and links
-// it under its name only once it is complete and locked, so nobody ever opens a half-made event.
+// it under its name only once it is complete and locked, so nobody ever opens a half-made event
+// (the runtime folder must be on a file system with unnamed files: tmpfs, ext4, xfs, btrfs).
 
 namespace devio::sys {
 

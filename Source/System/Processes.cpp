@@ -224,7 +224,7 @@ bool Processes::shell_open(const std::string& path) {
     pid_t child = fork();
     if (child == 0) {
         setsid();
-        pid_t grandchild = fork();
+        pid_t grandchild = _Fork(); // unlike fork, safe in the child of a threaded process
         if (grandchild == 0) {
             exec_detached(program.c_str(), argv, error_pipe[1]);
         }
