@@ -7,7 +7,6 @@ namespace devio::sim {
 namespace {
 
 constexpr std::size_t kLengthOffset = 21 - DfuTransfer::kPacketSize; // within packet 1
-constexpr std::size_t kMinImageSize = 2 * DfuTransfer::kPacketSize;
 
 } // namespace
 
@@ -63,7 +62,7 @@ DfuTransfer::Step DfuTransfer::accept(Packet data) {
                           static_cast<uint32_t>(data[kLengthOffset + 2]) << 8 |
                           static_cast<uint32_t>(data[kLengthOffset + 3]);
         std::size_t expected = static_cast<std::size_t>(stored) + kLengthAdjustment;
-        if (expected < kMinImageSize || expected > kMaxImageSize) {
+        if (expected > kMaxImageSize) {
             session_.reset();
             return {kBadLength, number};
         }

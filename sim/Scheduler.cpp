@@ -59,8 +59,9 @@ bool Scheduler::Core::wait_for_due(std::unique_lock<std::mutex>& queue_lock) {
     while (!stopping) {
         if (queue.empty()) {
             wake.wait(queue_lock);
-        } else if (queue.begin()->first.due > std::chrono::steady_clock::now()) {
-            wake.wait_until(queue_lock, queue.begin()->first.due);
+        } else if (TimePoint due = queue.begin()->first.due;
+                   due > std::chrono::steady_clock::now()) {
+            wake.wait_until(queue_lock, due); // a copy: the entry may be cancelled meanwhile
         } else {
             return true;
         }

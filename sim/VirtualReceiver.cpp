@@ -394,9 +394,10 @@ Report VirtualReceiver::lock_notification(Byte state, Byte error_type) const {
 }
 
 int VirtualReceiver::connected_count() const {
-    return static_cast<int>(std::count_if(slots_.begin(), slots_.end(), [](const auto& s) {
-        return s->device && s->device->link_established();
-    }));
+    // Every paired device counts, reachable or not: the forced arrival announces each of them, and
+    // a host compares the two numbers.
+    return static_cast<int>(std::count_if(slots_.begin(), slots_.end(),
+                                          [](const auto& s) { return s->device != nullptr; }));
 }
 
 void VirtualReceiver::send_up(Report report, Scheduler::Delay delay) {

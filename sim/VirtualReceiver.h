@@ -128,6 +128,7 @@ private:
     bool notifications_enabled() const;
     Report connection_notification(const Slot& slot, bool established) const;
     Report lock_notification(Byte state, Byte error_type) const;
+    // Register 0x02, byte 1: the devices connected to (paired with) the receiver.
     int connected_count() const;
     void send_up(Report report, Scheduler::Delay delay);
     void emit(Report report);
