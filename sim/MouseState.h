@@ -21,7 +21,7 @@ struct MouseState {
     std::string application_version; // the installed application firmware
     bool application_installed = true;
     bool radio_stack_updated = false;
-    int restarts = 0;
+    int restarts = 0; // boots since the mouse was made: restarts and power-ons
     // The bytes of the latest transfer of each image, start block included.
     std::vector<Byte> application_image; // image A, first byte 0x01
     bool application_image_complete = false;

@@ -6,8 +6,9 @@
 // - The sink receives every report towards the host, with the collection it arrives on (short
 //   reports on Collection::Short, long ones on Collection::Long). It runs on the simulator thread
 //   with the simulator lock held, so it must not wait for a thread that may be waiting for that
-//   lock; queueing the report and returning is the intended use. After set_sink returns, the old
-//   sink is no longer called.
+//   lock; queueing the report and returning is the intended use. (A thread that holds a lock the
+//   sink takes may call host_write, but no other operation of the simulator.) After set_sink
+//   returns, the old sink is no longer called.
 // - host_write takes a whole output report of the collection (report id and length included). It
 //   may be called on any thread, also from inside the sink, and never waits for the devices: the
 //   receiver takes the report up after a short USB delay, on the simulator thread.
