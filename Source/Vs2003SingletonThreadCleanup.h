@@ -6,7 +6,10 @@
 // end; the diagnostic log (its log thread) and the library facade register their shutdown here.
 #pragma once
 
+#include <atomic>
 #include <functional>
+#include <mutex>
+#include <vector>
 
 namespace devio {
 
@@ -32,6 +35,12 @@ public:
     // present and its callbacks have not run, returns at once. Otherwise logs why and ends the
     // process immediately with exit code 0.
     static void about_to_join();
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<Callback> callbacks_;
+    std::atomic<bool> present_{false};
+    std::atomic<bool> callbacks_ran_{false};
 };
 
 } // namespace devio

@@ -1,0 +1,220 @@
+#include "Source/XLogCore.h"
+
+#include <cctype>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <unistd.h>
+
+#include "Source/System/Clock.h"
+#include "Source/System/ConfigStore.h"
+#include "Source/System/DebugOutput.h"
+#include "Source/System/Paths.h"
+#include "Source/XLogText.h"
+#include "Source/xLog.h"
+
+namespace devio {
+
+namespace {
+
+constexpr size_t kMaxModulePath = 299;
+constexpr size_t kMaxProcessName = 19;
+constexpr const char* kNamespace = "devio";
+
+// The local time of `seconds` as "%c %Z".
+std::string local_date(time_t seconds) {
+    tm local{};
+    localtime_r(&seconds, &local);
+    char text[128];
+    size_t length = std::strftime(text, sizeof(text), "%c %Z", &local);
+    return std::string(text, length);
+}
+
+// When this process was started, from the kernel's process statistics and the boot time.
+std::optional<time_t> process_start_time() {
+    std::ifstream stat_file("/proc/self/stat");
+    std::string stat((std::istreambuf_iterator<char>(stat_file)), std::istreambuf_iterator<char>());
+    // The command name (field 2) is in parentheses and may hold blanks: count from its end.
+    size_t close = stat.rfind(')');
+    if (close == std::string::npos) {
+        return std::nullopt;
+    }
+    std::istringstream fields(stat.substr(close + 1));
+    std::string field;
+    unsigned long long start_ticks = 0;
+    for (int number = 3; fields >> field; ++number) {
+        if (number == 22) {
+            start_ticks = std::stoull(field);
+            break;
+        }
+    }
+    std::ifstream system_stat("/proc/stat");
+    std::string line;
+    long long boot_time = -1;
+    while (std::getline(system_stat, line)) {
+        if (line.rfind("btime ", 0) == 0) {
+            boot_time = std::stoll(line.substr(6));
+        }
+    }
+    long ticks_per_second = sysconf(_SC_CLK_TCK);
+    if (boot_time < 0 || ticks_per_second <= 0 || start_ticks == 0) {
+        return std::nullopt;
+    }
+    return static_cast<time_t>(boot_time + static_cast<long long>(start_ticks) / ticks_per_second);
+}
+
+} // namespace
+
+XLogSetup XLogSetup::for_process() {
+    XLogSetup setup;
+    setup.config = XLogConfig::read(sys::ConfigStore::user(),
+                                    XLogConfig::key_for(sys::Paths::executable_file_name()));
+    setup.module_path = sys::Paths::executable_path().substr(0, kMaxModulePath);
+    setup.temp_path = sys::Paths::temp_path();
+    setup.process_wide = true;
+    return setup;
+}
+
+LogTimes LogTimes::now() {
+    // The frequency is fixed; the split keeps counter * 10^6 from overflowing.
+    const uint64_t frequency = static_cast<uint64_t>(sys::Clock::performance_frequency());
+    const uint64_t counter = static_cast<uint64_t>(sys::Clock::performance_counter());
+    LogTimes times;
+    times.performance_us =
+        counter / frequency * 1'000'000 + counter % frequency * 1'000'000 / frequency;
+    times.wall_us = sys::Clock::wall_time_us();
+    return times;
+}
+
+XLogCore::XLogCore(XLogSetup setup)
+    : config_(std::move(setup.config)), setup_(std::move(setup)),
+      process_id_(static_cast<uint32_t>(getpid())) {
+    if (config_.enabled) {
+        initialise();
+    }
+}
+
+XLogCore::~XLogCore() = default;
+
+std::string XLogCore::process_name_of(std::string_view module_path) {
+    std::string_view file = module_path.substr(module_path.find_last_of('/') + 1);
+    file = file.substr(0, file.find('.'));
+    std::string name;
+    for (char c : file) {
+        if (std::isalnum(static_cast<unsigned char>(c)) && name.size() < kMaxProcessName) {
+            name += c;
+        }
+    }
+    return name;
+}
+
+bool XLogCore::write(const char* tag, int level, const char* function, const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    bool result = vwrite(tag, level, function, format, arguments);
+    va_end(arguments);
+    return result;
+}
+
+bool XLogCore::vwrite(const char* tag, int level, const char* function, const char* format,
+                      va_list arguments) {
+    return vwrite_at({config_.console_level, config_.file_level}, tag, level, function, format,
+                     arguments);
+}
+
+bool XLogCore::write_at(Levels levels, const char* tag, int level, const char* function,
+                        const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    bool result = vwrite_at(levels, tag, level, function, format, arguments);
+    va_end(arguments);
+    return result;
+}
+
+bool XLogCore::vwrite_at(Levels levels, const char* tag, int level, const char* function,
+                         const char* format, va_list arguments) {
+    if (!config_.enabled) {
+        return true;
+    }
+    const LogTimes times = LogTimes::now();
+    bool console =
+        (config_.outputs & XLogConfig::kConsoleOutputs) != 0 && level <= config_.tag_level;
+    bool file = (config_.outputs & XLogConfig::kFileOutput) != 0 && level <= levels.file;
+    if (console && level > levels.console && !tags_released_.load(std::memory_order_relaxed)) {
+        std::string_view message_tag = xlog::own_tag(format);
+        if (message_tag.empty() && tag != nullptr) {
+            message_tag = tag;
+        }
+        if (!message_tag.empty()) {
+            console = config_.tag_passes(message_tag);
+        }
+    }
+    if (!console && !file) {
+        return true;
+    }
+    char message[xlog::kFormatBufferSize];
+    size_t length = xlog::format_bounded(message, sizeof(message), format, arguments);
+    (void)times;
+    (void)file;
+    if (console) {
+        write_console(level, function, std::string_view(message, length));
+    }
+    return true;
+}
+
+void XLogCore::write_console(int level, const char* function, std::string_view message) const {
+    std::string_view name = xlog::trim_function_name(function != nullptr ? function : "");
+    size_t prefix = 0;
+    std::string_view tag = xlog::own_tag(message, &prefix);
+    message.remove_prefix(prefix);
+    message = xlog::strip_function_repetition(name, message);
+    if (message.ends_with('\n')) {
+        message.remove_suffix(1); // the line ends in a newline of its own
+    }
+    char line[xlog::kFormatBufferSize];
+    size_t length;
+    if (!tag.empty()) {
+        length = xlog::format_bounded(line, sizeof(line), "%s - %.*s -%.*s- %.*s\n",
+                                      xlog::level_name(level), static_cast<int>(name.size()),
+                                      name.data(), static_cast<int>(tag.size()), tag.data(),
+                                      static_cast<int>(message.size()), message.data());
+    } else {
+        length =
+            xlog::format_bounded(line, sizeof(line), "%s - %.*s %.*s\n", xlog::level_name(level),
+                                 static_cast<int>(name.size()), name.data(),
+                                 static_cast<int>(message.size()), message.data());
+    }
+    if ((config_.outputs & XLogConfig::kStandardOutput) != 0) {
+        std::fwrite(line, 1, length, stdout);
+    }
+    if ((config_.outputs & XLogConfig::kDebuggerOutput) != 0) {
+        sys::DebugOutput::write(std::string_view(line, length));
+    }
+}
+
+void XLogCore::initialise() {
+    process_name_ = process_name_of(setup_.module_path);
+    const char* where = "devio::xLogInit";
+    const Levels key_line{2, 2};
+    write("xlog", kLogInfo, where, "----------------------------------------");
+    write("xlog", kLogInfo, where, "%s", local_date(std::time(nullptr)).c_str());
+    write_at(key_line, "xlog", kLogInfo, where,
+             "procname=%s namespace=%s logginglevel=%d loggingoutput=%d fileLevel=%d",
+             process_name_.c_str(), kNamespace, config_.console_level,
+             static_cast<int>(config_.outputs), config_.file_level);
+    write_at(key_line, "xlog", kLogInfo, where,
+             "defaultEnabled=%d, defaultOutput=%d, defaultLevel=%d, defaultFileLevel=%d",
+             XLogConfig::kDefaultEnabled ? 1 : 0, static_cast<int>(XLogConfig::kDefaultOutputs),
+             XLogConfig::kDefaultConsoleLevel, XLogConfig::kDefaultFileLevel);
+    if (!setup_.module_path.empty() && setup_.module_path.size() != process_name_.size()) {
+        write("xlog", kLogInfo, where, "exe=%s", setup_.module_path.c_str());
+    }
+    if (auto start = process_start_time()) {
+        write("xlog", kLogInfo, where, "procstart=%s", local_date(*start).c_str());
+    }
+    write("xlog", kLogInfo, where, "tags=%s", config_.tags_description().c_str());
+}
+
+} // namespace devio
