@@ -231,14 +231,13 @@ MouseState VirtualMouse::state() const {
 }
 
 void VirtualMouse::enter_bootloader() {
-    after(options_.timing.enter_bootloader,
-          [this] { restart_into(Firmware::Bootloader, true, options_.timing.restart, false); });
+    after(options_.timing.enter_bootloader, [this] { restart_into(Firmware::Bootloader, true); });
 }
 
 void VirtualMouse::restart_from_bootloader() {
     Firmware target = application_installed_ ? Firmware::Application : Firmware::Bootloader;
     bool announce = !(target == Firmware::Bootloader && hide_bootloader_return_);
-    restart_into(target, announce, options_.timing.restart, false);
+    restart_into(target, announce);
 }
 
 void VirtualMouse::image_started(DfuTransfer::Image) {
@@ -265,10 +264,7 @@ void VirtualMouse::lose_link_for(std::chrono::milliseconds duration) {
     }
     radio_lost_ = true;
     link_->link_changed(false, true);
-    after(duration, [this, generation = ++radio_generation_] {
-        if (generation != radio_generation_ || !radio_lost_) {
-            return;
-        }
+    after(duration, [this] { // a restart or power loss meanwhile cancels this
         radio_lost_ = false;
         if (link_established()) {
             link_->link_changed(true, true);
@@ -310,11 +306,9 @@ void VirtualMouse::go_down() {
     }
 }
 
-void VirtualMouse::restart_into(Firmware target, bool announce, std::chrono::milliseconds down_time,
-                                bool power_switch) {
+void VirtualMouse::restart_into(Firmware target, bool announce) {
     go_down();
-    after(down_time,
-          [this, target, announce, power_switch] { come_up(target, announce, power_switch); });
+    after(options_.timing.restart, [this, target, announce] { come_up(target, announce, false); });
 }
 
 void VirtualMouse::come_up(Firmware target, bool announce, bool power_switch) {

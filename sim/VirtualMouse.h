@@ -115,8 +115,7 @@ private:
     void run(Firmware firmware);
     void answer(const FeatureRequest& request, AnswerFaults::Verdict verdict);
     void go_down();
-    void restart_into(Firmware target, bool announce, std::chrono::milliseconds down_time,
-                      bool power_switch);
+    void restart_into(Firmware target, bool announce);
     void come_up(Firmware target, bool announce, bool power_switch);
     void to_host(const Report& report);
     void schedule_other_program(OtherProgramRequest request, std::chrono::milliseconds period,
@@ -139,7 +138,6 @@ private:
     bool powered_ = false;
     bool booting_ = false;
     bool radio_lost_ = false;
-    uint64_t radio_generation_ = 0;
     uint64_t epoch_ = 0; // changes whenever the mouse restarts or loses power
     bool hide_bootloader_return_ = false;
     int restarts_ = 0;

@@ -56,11 +56,12 @@ TEST_F(SimScheduler, RunsActionsInTimeOrderAndTiesInPostingOrder) {
 }
 
 TEST_F(SimScheduler, DelaysAreScaledByTheClock) {
+    sys::Clock::set_time_scale(1e-6);
     Scheduler::Group group(scheduler);
     auto start = std::chrono::steady_clock::now();
-    group.post(milliseconds(2000), trace.note(1)); // 20 ms at a scale of 0.01
-    trace.wait_for(1);
-    EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(20));
+    group.post(std::chrono::hours(1), trace.note(1)); // 3.6 ms; unscaled it would never come
+    EXPECT_EQ(trace.wait_for(1), std::vector<int>{1});
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::microseconds(3600));
 }
 
 TEST_F(SimScheduler, CancelDropsOnlyThePendingActionsOfItsGroup) {
