@@ -54,6 +54,9 @@ public:
     // The RunLoopEvent announces the queue itself, so it takes direct subscribers only; a run-loop
     // subscription would queue an announcement for every announcement (GeneralFailure).
     bool subscribe(IDeviceManager::RunLoopEvent* subscriber, int delivery) override;
+    using Producer<IDeviceManager::ArrivalRemoval>::subscribe;
+    using Producer<IDeviceManager::ActiveChanged>::subscribe;
+    using Producer<IDeviceManager::UnreportedError>::subscribe;
 
     // Item 6 is one value for the whole process, whichever manager sets it.
     static bool gatt_io_is_disabled();
@@ -63,6 +66,9 @@ public:
 protected:
     // Replays the waiting events' announcements for a late RunLoopEvent subscriber.
     void on_subscription_added(IDeviceManager::RunLoopEvent* subscriber, bool direct) override;
+    using Producer<IDeviceManager::ArrivalRemoval>::on_subscription_added;
+    using Producer<IDeviceManager::ActiveChanged>::on_subscription_added;
+    using Producer<IDeviceManager::UnreportedError>::on_subscription_added;
 
 private:
     DeviceManager();

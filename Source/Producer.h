@@ -4,7 +4,10 @@
 //
 // A producer holds plain pointers: a subscriber must unsubscribe before it dies (Subscriber<E>
 // does so in its destructor). A class with several Producer bases names the one it means:
-// `Producer<IHardwareDevice::Read>::produce(call, "Win32Device::Read::onRead")`.
+// `Producer<IHardwareDevice::Read>::produce(call, "Win32Device::Read::onRead")`; when it overrides
+// a hook or `subscribe` of one base, it brings in the other bases' overloads with
+// using-declarations (`using Producer<IHardwareDevice::Write>::on_subscribe;`), which clang's
+// hidden-overload warning asks for.
 #pragma once
 
 #include <algorithm>

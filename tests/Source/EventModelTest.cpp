@@ -114,7 +114,7 @@ TEST_P(EventModelDelivery, SubscribingTwiceAddsOnceAndRunsTheHooksOnce) {
     EXPECT_EQ(log.pings(), std::vector<int>{1});
 }
 
-INSTANTIATE_TEST_SUITE_P(BothModes, EventModelDelivery,
+INSTANTIATE_TEST_SUITE_P(EventModel, EventModelDelivery,
                          ::testing::Values(DeliverDirect, DeliverViaRunLoop));
 
 TEST_F(EventModel, SubscribingThroughANonProducerFailsWithTheCastError) {

@@ -151,7 +151,7 @@ TEST_P(TimerDebounce, KeepsTheExpiryDuringTheFirstHalfOfThePeriod) {
     EXPECT_EQ(expiries.count(), 2); // the debounced call left no second event behind
 }
 
-INSTANTIATE_TEST_SUITE_P(HalfPeriodRule, TimerDebounce,
+INSTANTIATE_TEST_SUITE_P(Timer, TimerDebounce,
                          ::testing::Values(DebounceCase{300, false, 1000},
                                            DebounceCase{600, true, 1600}));
 
