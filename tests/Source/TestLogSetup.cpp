@@ -4,9 +4,12 @@
 //
 // The log reads its configuration once, at the first line of the process, and the facade logs
 // during static initialisation; so the store is prepared by a constructor that runs before every
-// static initialiser of the program.
+// static initialiser of the program. A death-test child is left alone: it runs with the
+// configuration its parent test prepared for it.
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "Source/System/ConfigStore.h"
@@ -20,7 +23,17 @@ std::string& config_home() {
     return *path;
 }
 
+bool is_death_test_child() {
+    std::ifstream file("/proc/self/cmdline", std::ios::binary);
+    const std::string arguments((std::istreambuf_iterator<char>(file)),
+                                std::istreambuf_iterator<char>());
+    return arguments.find("--gtest_internal_run_death_test") != std::string::npos;
+}
+
 __attribute__((constructor(101))) void prepare_test_log_configuration() {
+    if (is_death_test_child()) {
+        return;
+    }
     std::string pattern = (std::filesystem::temp_directory_path() / "devio-log-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
         return;
