@@ -82,8 +82,7 @@ bool DeviceManager::is_active() {
 
 void DeviceManager::set_active(bool active) {
     xLogWrite(kTag, kLogInfo, "devio::DeviceManager::set_active", "-api- %d", active ? 1 : 0);
-    if (!subscribed_to_active_) {
-        subscribed_to_active_ = true;
+    if (!subscribed_to_active_.exchange(true)) {
         if (!Subscriber<IDeviceManager::ActiveChanged>::subscribe(
                 shared_from_this(), DeliverViaRunLoop, "DeviceManager::ActiveChanged")) {
             report_unreported_error(

@@ -83,7 +83,7 @@ private:
 
     std::atomic<int> swid_{0};
     std::atomic<bool> active_{true};
-    bool subscribed_to_active_ = false;
+    std::atomic<bool> subscribed_to_active_{false};
     std::atomic<bool> destroying_{false};
     std::array<std::atomic<bool>, kConfigItemCount> config_{};
     std::mutex directory_mutex_;

@@ -17,6 +17,9 @@ RunLoopQueue::~RunLoopQueue() {
 }
 
 void RunLoopQueue::enqueue(QueuedEvent event) {
+    if (!event.call) {
+        return; // nothing to deliver
+    }
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (closed_) {

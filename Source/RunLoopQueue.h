@@ -29,7 +29,7 @@ public:
     RunLoopQueue& operator=(const RunLoopQueue&) = delete;
     ~RunLoopQueue();
 
-    // Appends the event and announces it; after close() the event is dropped.
+    // Appends the event and announces it; after close(), and without a call, the event is dropped.
     void enqueue(QueuedEvent event);
     // Answers one announcement: delivers the oldest event on this thread, announcing again first
     // when more events wait. An exception of the handler leaves here after the event has left the

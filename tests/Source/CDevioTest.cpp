@@ -5,6 +5,7 @@
 #include <string>
 #include <thread>
 
+#include "LogLines.h"
 #include "Source/CDevio.h"
 #include "Source/DeviceManager.h"
 #include "Source/LastError.h"
@@ -15,14 +16,6 @@
 
 namespace devio {
 namespace {
-
-int count_lines(const sys::DebugOutputCapture& capture, const std::string& needle) {
-    int count = 0;
-    for (const std::string& text : capture.texts()) {
-        count += text.find(needle) != std::string::npos;
-    }
-    return count;
-}
 
 struct Payload {};
 
@@ -67,7 +60,7 @@ TEST_F(CDevioFacade, FirstOperationThatNeedsAManagerMakesItOnce) {
     EXPECT_TRUE(devio.is_active());
     EXPECT_EQ(devio.swid(), chosen);
     EXPECT_EQ(devio.getimpl(), devio.getimpl());
-    EXPECT_EQ(count_lines(capture, "CDevio::getimpl creating cdevio DeviceManager"), 1);
+    EXPECT_EQ(test::count_lines(capture, "CDevio::getimpl creating cdevio DeviceManager"), 1);
 }
 
 TEST_F(CDevioFacade, WithoutAManagerRunLoopTrafficIsDroppedAndNoManagerIsMade) {

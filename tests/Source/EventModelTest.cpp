@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "LogLines.h"
 #include "Source/CDevio.h"
 #include "Source/DeviceManager.h"
 #include "Source/LastError.h"
@@ -193,13 +194,9 @@ TEST_F(EventModel, RunLoopSubscriberLeavingLosesItsQueuedEventsOnly) {
     sys::DebugOutputCapture capture;
     leaving.unsubscribe(pinger);
     EXPECT_EQ(pinger->unsubscribe_calls, 1);
-    int discarded = 0;
-    for (const std::string& text : capture.texts()) {
-        discarded +=
-            text.find("DeviceManager::remove_runloop_events discarding Pinger::Ping::onPing") !=
-            std::string::npos;
-    }
-    EXPECT_EQ(discarded, 3);
+    EXPECT_EQ(test::count_lines(
+                  capture, "DeviceManager::remove_runloop_events discarding Pinger::Ping::onPing"),
+              3);
 
     pump.drain();
     EXPECT_TRUE(leaving.pings().empty());

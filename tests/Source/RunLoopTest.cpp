@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "LogLines.h"
 #include "Source/CDevio.h"
 #include "Source/DeviceManager.h"
 #include "Source/RunLoopQueue.h"
@@ -15,15 +16,6 @@
 
 namespace devio {
 namespace {
-
-// Counts the texts recorded by `capture` that contain `needle`.
-int count_lines(const sys::DebugOutputCapture& capture, const std::string& needle) {
-    int count = 0;
-    for (const std::string& text : capture.texts()) {
-        count += text.find(needle) != std::string::npos;
-    }
-    return count;
-}
 
 // The application's side of a queue of its own: counts announcements, answers them.
 class Application : public Subscriber<IDeviceManager::RunLoopEvent> {
@@ -92,8 +84,8 @@ TEST_F(RunLoop, RemovingOneSubscriptionKeepsTheOrderOfTheRest) {
 
     sys::DebugOutputCapture capture;
     queue.remove(b, producer);
-    EXPECT_EQ(count_lines(capture, "DeviceManager::remove_runloop_events discarding "
-                                   "Test::Event::onEvent"),
+    EXPECT_EQ(test::count_lines(capture, "DeviceManager::remove_runloop_events discarding "
+                                         "Test::Event::onEvent"),
               2);
     drain();
     EXPECT_EQ(delivered, (std::vector<std::string>{"a1", "a2", "other producer"}));
@@ -105,11 +97,12 @@ TEST_F(RunLoop, RemovingEverythingLogsTheCountAndEachLabel) {
     }
     sys::DebugOutputCapture capture;
     queue.remove(nullptr, nullptr);
-    EXPECT_EQ(count_lines(capture, "DeviceManager::remove_runloop_events discarding all: 5 events"),
-              1);
     EXPECT_EQ(
-        count_lines(capture, "DeviceManager::remove_runloop_events discarding all: Test::Event"),
-        5);
+        test::count_lines(capture, "DeviceManager::remove_runloop_events discarding all: 5 events"),
+        1);
+    EXPECT_EQ(test::count_lines(capture,
+                                "DeviceManager::remove_runloop_events discarding all: Test::Event"),
+              5);
     EXPECT_EQ(queue.size(), 0u);
     drain(); // the announcements find the queue empty
     EXPECT_TRUE(delivered.empty());
