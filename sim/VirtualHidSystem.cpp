@@ -72,8 +72,7 @@ VirtualHidSystem::~VirtualHidSystem() {
     }
 }
 
-// --- The world
-// --------------------------------------------------------------------------------------
+// The world
 
 std::shared_ptr<VirtualCollection> VirtualHidSystem::plug_locked(HidCollectionSpec spec) {
     if (collections_.count(spec.path) != 0) {
@@ -259,8 +258,7 @@ std::size_t VirtualHidSystem::open_files(const std::string& path) const {
     return collection ? collection->open_files() : 0;
 }
 
-// --- Bookkeeping
-// ----------------------------------------------------------------------------------
+// Bookkeeping
 
 void VirtualHidSystem::require(Win32Library library) const {
     bool missing;
@@ -344,8 +342,7 @@ std::string VirtualHidSystem::device_of_file(HANDLE file) {
     return collection && collection->present() ? collection->key() : std::string();
 }
 
-// --- HID
-// --------------------------------------------------------------------------------------------
+// HID
 
 void VirtualHidSystem::HidD_GetHidGuid(GUID* hid_class) {
     require(Win32Library::Hid);
@@ -483,8 +480,7 @@ NTSTATUS VirtualHidSystem::HidP_GetLinkCollectionNodes(HIDP_LINK_COLLECTION_NODE
     return HIDP_STATUS_SUCCESS;
 }
 
-// --- Files, notifications and windows
-// --------------------------------------------------------------
+// Files, notifications and windows
 
 HANDLE VirtualHidSystem::CreateFileW(LPCWSTR path, DWORD, DWORD, LPVOID, DWORD creation, DWORD,
                                      HANDLE) {

@@ -61,6 +61,25 @@ private:
     HDEVINFO set_;
 };
 
+// Runs `step` on a new, empty device-information set that is destroyed afterwards: the step's
+// result, or empty when the set cannot be made or a library is missing.
+template <class Step>
+std::string in_new_set(Win32System& system, const char* where, Step step) {
+    try {
+        HDEVINFO set = system.SetupDiCreateDeviceInfoList(nullptr, HWND{});
+        if (set == INVALID_HANDLE_VALUE) {
+            xLogWrite(kTag, kLogInfo, where, "SetupDiCreateDeviceInfoList fail, err=0x%08x",
+                      system.GetLastError());
+            return {};
+        }
+        SetGuard guard(system, set);
+        return step(set);
+    } catch (const DevioException& e) {
+        xLogWrite(kTag, kLogWarning, where, "exception %s", e.what());
+        return {};
+    }
+}
+
 } // namespace
 
 Win32System::Win32System() = default;
@@ -91,8 +110,7 @@ std::string Win32System::device_of_file(HANDLE) {
     return {};
 }
 
-// --- hid.dll: not on this platform
-// ----------------------------------------------------------------
+// hid.dll: not on this platform
 
 void Win32System::HidD_GetHidGuid(GUID*) {
     throw_library_missing(Win32Library::Hid);
@@ -125,8 +143,7 @@ NTSTATUS Win32System::HidP_GetLinkCollectionNodes(HIDP_LINK_COLLECTION_NODE*, UL
     throw_library_missing(Win32Library::Hid);
 }
 
-// --- Files and device notifications
-// ---------------------------------------------------------------
+// Files and device notifications
 
 HANDLE Win32System::CreateFileW(LPCWSTR path, DWORD, DWORD, LPVOID, DWORD, DWORD, HANDLE) {
     // Without a device layer there is no file to open.
@@ -166,8 +183,7 @@ BOOL Win32System::UnregisterDeviceNotification(HDEVNOTIFY notification) {
     return notifications_.remove(notification) ? TRUE : fail_with(ERROR_INVALID_HANDLE, FALSE);
 }
 
-// --- setupapi.dll and cfgmgr32.dll: not on this platform
-// -------------------------------------------
+// setupapi.dll and cfgmgr32.dll: not on this platform
 
 HDEVINFO Win32System::SetupDiCreateDeviceInfoList(const GUID*, HWND) {
     throw_library_missing(Win32Library::SetupApi);
@@ -214,8 +230,7 @@ CONFIGRET Win32System::CM_Get_Device_IDW(DEVINST, WCHAR*, ULONG, ULONG) {
     throw_library_missing(Win32Library::CfgMgr32);
 }
 
-// --- Bluetooth: not on this platform
-// ---------------------------------------------------------------
+// Bluetooth: not on this platform
 
 DWORD Win32System::BluetoothGetDeviceInfo(HANDLE, BLUETOOTH_DEVICE_INFO*) {
     throw_library_missing(Win32Library::BthProps);
@@ -265,8 +280,7 @@ HRESULT Win32System::BluetoothGATTSetCharacteristicValue(HANDLE, BTH_LE_GATT_CHA
     throw_library_missing(Win32Library::BluetoothApis);
 }
 
-// --- Device-instance helpers
-// -----------------------------------------------------------------------
+// Device-instance helpers
 
 std::string Win32System::setupdi_parent(const std::string& instance) {
     const char* where = "devio::Win32System::setupdi_parent";
@@ -276,29 +290,21 @@ std::string Win32System::setupdi_parent(const std::string& instance) {
                   "setupdi_parent exit, returning empty instance for empty instance");
         return {};
     }
-    std::string parent;
-    try {
-        HDEVINFO set = SetupDiCreateDeviceInfoList(nullptr, HWND{});
-        if (set == INVALID_HANDLE_VALUE) {
-            xLogWrite(kTag, kLogInfo, where, "SetupDiCreateDeviceInfoList fail, err=0x%08x",
-                      GetLastError());
-            return {};
-        }
-        SetGuard guard(*this, set);
+    std::string parent = in_new_set(*this, where, [&](HDEVINFO set) -> std::string {
         SP_DEVINFO_DATA device;
-        DEVINST parent_node = 0;
-        CONFIGRET result = CR_SUCCESS;
         if (!SetupDiOpenDeviceInfoW(set, widen(instance).c_str(), HWND{}, 0, &device)) {
             xLogWrite(kTag, kLogInfo, where, "SetupDiOpenDeviceInfo fail, err=0x%08x",
                       GetLastError());
-        } else if ((result = CM_Get_Parent(&parent_node, device.DevInst, 0)) != CR_SUCCESS) {
-            xLogWrite(kTag, kLogInfo, where, "CM_Get_Parent fail, err = 0x%08x", result);
-        } else {
-            parent = setupdi_instance_from_devnode(parent_node);
+            return {};
         }
-    } catch (const DevioException& e) {
-        xLogWrite(kTag, kLogWarning, where, "setupdi_parent exception %s", e.what());
-    }
+        DEVINST parent_node = 0;
+        CONFIGRET result = CM_Get_Parent(&parent_node, device.DevInst, 0);
+        if (result != CR_SUCCESS) {
+            xLogWrite(kTag, kLogInfo, where, "CM_Get_Parent fail, err = 0x%08x", result);
+            return {};
+        }
+        return setupdi_instance_from_devnode(parent_node);
+    });
     xLogWrite(kTag, kLogDebug, where, "setupdi_parent exit, returning %s", parent.c_str());
     return parent;
 }
@@ -337,29 +343,21 @@ std::string Win32System::setupdi_instance_from_path(const std::string& path) {
                   "setupdi_instance_from_path exit, returning empty instance for empty path");
         return {};
     }
-    std::string instance;
-    try {
-        HDEVINFO set = SetupDiCreateDeviceInfoList(nullptr, HWND{});
-        if (set == INVALID_HANDLE_VALUE) {
-            xLogWrite(kTag, kLogInfo, where, "SetupDiCreateDeviceInfoList fail, err=0x%08x",
-                      GetLastError());
-            return {};
-        }
-        SetGuard guard(*this, set);
+    std::string instance = in_new_set(*this, where, [&](HDEVINFO set) -> std::string {
         SP_DEVICE_INTERFACE_DATA interface_data;
-        SP_DEVINFO_DATA device;
         if (!SetupDiOpenDeviceInterfaceW(set, widen(path).c_str(), 0, &interface_data)) {
             xLogWrite(kTag, kLogInfo, where, "SetupDiOpenDeviceInterface fail, err=0x%08x",
                       GetLastError());
-        } else if (!SetupDiEnumDeviceInfo(set, 0, &device)) {
+            return {};
+        }
+        SP_DEVINFO_DATA device;
+        if (!SetupDiEnumDeviceInfo(set, 0, &device)) {
             xLogWrite(kTag, kLogInfo, where, "SetupDiEnumDeviceInfo fail, err=0x%08x",
                       GetLastError());
-        } else {
-            instance = setupdi_instance_from_devnode(device.DevInst);
+            return {};
         }
-    } catch (const DevioException& e) {
-        xLogWrite(kTag, kLogWarning, where, "setupdi_instance_from_path exception %s", e.what());
-    }
+        return setupdi_instance_from_devnode(device.DevInst);
+    });
     xLogWrite(kTag, kLogDebug, where, "setupdi_instance_from_path exit, returning %s",
               instance.c_str());
     return instance;
@@ -404,8 +402,7 @@ std::string Win32System::setupdi_path_from_instance(const std::string& instance)
     return path;
 }
 
-// --- Handles, files, events and waits
-// --------------------------------------------------------------
+// Handles, files, events and waits
 
 BOOL Win32System::CloseHandle(HANDLE handle) {
     std::shared_ptr<KernelObject> object = kernel_.find(static_cast<uint32_t>(handle));
@@ -480,8 +477,7 @@ void Win32System::SetLastError(DWORD error) {
     set_win32_last_error(error);
 }
 
-// --- Windows and messages
-// --------------------------------------------------------------------------
+// Windows and messages
 
 ATOM Win32System::RegisterClassW(const WNDCLASSW* window_class) {
     if (window_class == nullptr || window_class->lpfnWndProc == nullptr ||
