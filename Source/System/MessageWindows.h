@@ -2,14 +2,20 @@
 // platform's windowing messages. The Windows HID bus's hidden window and the tool's dialog sit on
 // this layer.
 //
-// A window belongs to the thread that creates it. Posted messages and timer expiries are queued
-// for that thread and reach the procedure when the thread gets and dispatches them. A sent message
-// is run by the owning thread while it waits in get, peek or wait (or directly, when the sender is
-// the owner), and the sender blocks until it has run or the time-out passes. When a thread ends,
-// its windows are gone: posting or sending to them fails with ESRCH.
+// A window belongs to the thread that creates it, and its procedure only ever runs on that
+// thread. Posted messages and timer expiries are queued for that thread and reach the procedure
+// when the thread gets and dispatches them. A sent message is run by the owning thread while it
+// waits in get, peek or wait, or while it is itself blocked in a send (so two threads sending to
+// each other do not deadlock), or directly when the sender is the owner; the sender blocks until
+// it has run or the time-out passes. When a thread ends, its windows are gone: posting or sending
+// to them fails with ESRCH, and senders still waiting for them are released with ESRCH.
 //
 // Timers follow the platform: a timer repeats until it is killed, setting an existing id restarts
 // it, and an expiry is queued at most once until it is retrieved. All times are scaled by Clock.
+// Posting, sending and timers work from any thread; creating, destroying and dispatching only on
+// the owner's. An exception thrown by a procedure passes through to the caller of the operation
+// that ran it, except while it runs a message sent by another thread: then it is written to the
+// debugger output and that send fails with ECANCELED.
 #pragma once
 
 #include <cstdint>
@@ -48,10 +54,12 @@ class MessageWindows {
 public:
     // Creates a window owned by the calling thread. The procedure receives NcCreate and then
     // Create, both with lparam = create_param, before create returns; when NcCreate returns 0 the
-    // window is not created and 0 is returned.
+    // window is not created, and when Create returns -1 it is destroyed again: 0 is returned,
+    // with ECANCELED.
     static WindowId create(WindowProcedure procedure, void* create_param = nullptr);
     // Destroys a window of the calling thread: its procedure receives Destroy, its timers and
-    // queued messages are dropped. False for another thread's window or an unknown one.
+    // queued messages are dropped. False for another thread's window (EPERM) or an unknown one
+    // (ESRCH).
     static bool destroy(WindowId window);
     static bool exists(WindowId window);
 
@@ -60,6 +68,10 @@ public:
     static void post_quit(int exit_code);
     // Runs the message on the window's thread and waits up to `timeout_ms` (negative: without
     // limit). False with ETIMEDOUT on time-out, ESRCH when the window or its thread is gone.
+    // A message that the owner has not begun when the time-out passes is dropped, never run
+    // later, so the sender may free its arguments at once. One that the owner has begun is
+    // waited for to its end, whatever the time-out, because its arguments are in use, and counts
+    // as delivered.
     static bool send(WindowId window, uint32_t message, uintptr_t wparam, intptr_t lparam,
                      int64_t timeout_ms, intptr_t* result = nullptr);
 
@@ -70,13 +82,19 @@ public:
     static bool peek(WindowMessage* out, bool remove);
     // Waits up to `timeout_ms` until a message is waiting; true when one is.
     static bool wait(int64_t timeout_ms);
-    // Calls the procedure of the message's window; 0 when the window is gone.
+    // Calls the procedure of the message's window; 0 when the window is gone (ESRCH) or belongs
+    // to another thread (EPERM).
     static intptr_t dispatch(const WindowMessage& message);
 
+    // Starts the window's timer `timer_id`, or restarts it when it exists: the next expiry comes
+    // `period_ms` scaled milliseconds from now (0: at the owner's next look at its queue).
     static bool set_timer(WindowId window, uintptr_t timer_id, uint32_t period_ms);
+    // Stops the timer; an expiry not yet retrieved goes with it. False with ENOENT for an
+    // unknown timer.
     static bool kill_timer(WindowId window, uintptr_t timer_id);
 
-    // What a procedure does with messages it does not handle: Close destroys the window.
+    // What a procedure does with messages it does not handle: NcCreate accepts the window (1),
+    // Close destroys it, anything else gives 0.
     static intptr_t default_procedure(WindowId window, uint32_t message, uintptr_t wparam,
                                       intptr_t lparam);
 
