@@ -22,10 +22,13 @@ unsigned SoftwareIdTracker::select(unsigned manager_default) {
         current_.store(best);
         conflict_.store(false);
     }
-    if (current_.load() == 0) {
-        unsigned chosen = manager_default & 0x0F;
-        current_.store(chosen != 0 ? chosen : kFallbackSoftwareId);
-    }
+    return current_or_choose(manager_default);
+}
+
+unsigned SoftwareIdTracker::current_or_choose(unsigned manager_default) {
+    unsigned chosen = manager_default & 0x0F;
+    unsigned expected = 0;
+    current_.compare_exchange_strong(expected, chosen != 0 ? chosen : kFallbackSoftwareId);
     return current_.load();
 }
 

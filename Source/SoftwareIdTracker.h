@@ -25,9 +25,10 @@ public:
     void raise_conflict() { conflict_.store(true); }
     bool conflict() const { return conflict_.load(); }
 
-    // The id for the next request: after a conflict the least recently used id of 1..15 (among
-    // equal stamps the highest, so an id never seen wins); if none was chosen yet,
-    // `manager_default` (15 when that is 0). Never 0.
+    // The current id, choosing `manager_default` (15 when that is 0) if none was chosen yet.
+    unsigned current_or_choose(unsigned manager_default);
+    // The id for the next ping: after a conflict the least recently used id of 1..15 (among equal
+    // stamps the highest, so an id never seen wins); else as current_or_choose. Never 0.
     unsigned select(unsigned manager_default);
 
 private:
