@@ -43,6 +43,9 @@ Device::~Device() {
 }
 
 unsigned Device::swid() const {
+    if (unsigned current = software_ids_.current(); current != 0) {
+        return current;
+    }
     return software_ids_.current_or_choose(manager_default_swid());
 }
 

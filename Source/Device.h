@@ -15,9 +15,12 @@
 // Threads: the hardware Read and Write events arrive directly on the transport's read thread (the
 // classification runs there); the hardware Connect event, the manager's ActiveChanged and the
 // timers come through the run loop on the application's thread. Commands may be sent from any
-// thread. Locks, never nested except the command lock inside the named mutex: the named mutex, the
-// command slot's lock, the report-time lock, the software-id stamps' lock, the feature table's lock
-// and the lock of the configured and pending lists.
+// thread. The device's locks: the named mutex, the command slot's lock (taken inside the named
+// mutex), the report-time lock, the software-id stamps' lock, the feature table's lock, the lock of
+// the configured and pending lists and the subscriptions' lock; no other two are ever nested. The
+// hardware device's read thread holds its producer's lock while the classification takes the
+// command lock, so an exchange makes its hardware subscriptions before it takes the command lock,
+// and failures are published after both locks are released.
 #pragma once
 
 #include <atomic>

@@ -236,8 +236,8 @@ std::optional<Device::Failure> Device::exchange(const rap::Report& command, rap:
                   "request to flush response");
         // GetProtocolVersion with ping byte 0; the transport fills bytes 0 and 1.
         sendCommand({0x00, 0x00, rap::kRootFeatureIndex,
-                     rap::function_byte(rap::kGetProtocolVersionFunction, software_ids_.current()),
-                     0x00, 0x00, 0x00},
+                     rap::function_byte(rap::kGetProtocolVersionFunction, swid()), 0x00, 0x00,
+                     0x00},
                     false);
     }
     return await_response(lock, response);

@@ -5,24 +5,27 @@
 
 namespace devio {
 
-namespace {
-
-constexpr std::size_t kShortestResponse = rap::kShortReportLength;
-
-} // namespace
-
 Feature::Feature(int featureID, Byte featureIndex, std::weak_ptr<Device> device)
     : featureID_(featureID), featureIndex_(featureIndex), device_(std::move(device)) {}
 
-bool Feature::sendFeatureReport(unsigned function, const std::vector<Byte>& parameters) {
+std::shared_ptr<Device> Feature::device_or_fail() const {
     std::shared_ptr<Device> device = device_.lock();
     if (device == nullptr) {
         set_last_error(ErrorCode::DeviceRemoved);
-        return false;
     }
-    rap::Report command = rap::make_feature_command(static_cast<Byte>(featureIndex_), function,
-                                                    device->swid(), parameters);
-    return device->sendCommand(command, false);
+    return device;
+}
+
+rap::Report Feature::command_for(Device& device, unsigned function,
+                                 const std::vector<Byte>& parameters) const {
+    return rap::make_feature_command(static_cast<Byte>(featureIndex_), function, device.swid(),
+                                     parameters);
+}
+
+bool Feature::sendFeatureReport(unsigned function, const std::vector<Byte>& parameters) {
+    std::shared_ptr<Device> device = device_or_fail();
+    return device != nullptr &&
+           device->sendCommand(command_for(*device, function, parameters), false);
 }
 
 bool Feature::sendFeatureCommand(unsigned function, const std::vector<Byte>& parameters,
@@ -33,18 +36,16 @@ bool Feature::sendFeatureCommand(unsigned function, const std::vector<Byte>& par
 bool Feature::sendFeatureCommand(unsigned function, const std::vector<Byte>& parameters,
                                  std::vector<Byte>& response, int cache_mode,
                                  const rap::MatchPositions& positions) {
-    std::shared_ptr<Device> device = device_.lock();
+    std::shared_ptr<Device> device = device_or_fail();
     if (device == nullptr) {
-        set_last_error(ErrorCode::DeviceRemoved);
         return false;
     }
-    rap::Report command = rap::make_feature_command(static_cast<Byte>(featureIndex_), function,
-                                                    device->swid(), parameters);
+    rap::Report command = command_for(*device, function, parameters);
     rap::Report answer;
     if (!device->sendSynchronousCommand(command, answer, cache_mode, positions)) {
         return false;
     }
-    if (answer.size() < kShortestResponse) {
+    if (answer.size() < rap::kShortReportLength) {
         set_last_error(ErrorCode::CommandResponseTooShort);
         return false;
     }
@@ -59,7 +60,8 @@ bool Feature::sendFeatureCommand(unsigned function, const std::vector<Byte>& par
 }
 
 void Feature::deliverFeatureReport(int function, const std::vector<Byte>& parameters) {
-    produce([&](IFeature::FeatureReport* s) { s->onFeatureReport(function, parameters); },
+    produce([function,
+             parameters](IFeature::FeatureReport* s) { s->onFeatureReport(function, parameters); },
             "Feature::FeatureReport::onFeatureReport");
     onFeatureReport(function, parameters);
 }
@@ -67,7 +69,7 @@ void Feature::deliverFeatureReport(int function, const std::vector<Byte>& parame
 void Feature::deliverUnexpectedResponse(unsigned function, unsigned software_id,
                                         const std::vector<Byte>& parameters) {
     produce(
-        [&](IFeature::FeatureReport* s) {
+        [function, software_id, parameters](IFeature::FeatureReport* s) {
             s->onUnexpectedResponse(function, software_id, parameters);
         },
         "Feature::FeatureReport::onUnexpectedResponse");
@@ -78,9 +80,8 @@ bool Feature::set_configured() {
     if (configured_.load()) {
         return true;
     }
-    std::shared_ptr<Device> device = device_.lock();
+    std::shared_ptr<Device> device = device_or_fail();
     if (device == nullptr) {
-        set_last_error(ErrorCode::DeviceRemoved);
         return false;
     }
     bool result = device->set_configured(self());
@@ -96,9 +97,8 @@ bool Feature::set_pending() {
     if (pending_.load()) {
         return true;
     }
-    std::shared_ptr<Device> device = device_.lock();
+    std::shared_ptr<Device> device = device_or_fail();
     if (device == nullptr) {
-        set_last_error(ErrorCode::DeviceRemoved);
         return false;
     }
     bool result = device->set_pending(self());

@@ -73,6 +73,11 @@ protected:
                                       const std::vector<Byte>& /*parameters*/) {}
 
 private:
+    // The device, or empty with DeviceRemoved.
+    std::shared_ptr<Device> device_or_fail() const;
+    rap::Report command_for(Device& device, unsigned function,
+                            const std::vector<Byte>& parameters) const;
+
     bool obsolete_ = false;
     bool swHidden_ = false;
     bool engineeringHidden_ = false;
