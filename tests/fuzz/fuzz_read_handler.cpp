@@ -2,40 +2,25 @@
 // answer. Input: a flags byte, 7 command bytes, then reports, each as a length byte (0 to 31) and
 // that many bytes. The fake device answers the command with the input's reports and then with the
 // proper answer, so that every exchange ends without waiting for its time-out.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
-
-#include <cstdlib>
-#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "Source/BusType.h"
 #include "Source/System/Clock.h"
-#include "Source/System/ConfigStore.h"
-#include "Source/System/Paths.h"
-#include "Source/XLogConfig.h"
 #include "support/DeviceHarness.h"
+#include "support/PrivateLogConfiguration.h"
 
 namespace {
 
 // Millions of reports would flood the system log and the log folder: this program logs nothing.
-// The log reads its configuration at the first line of the process, during static initialisation,
-// so the per-user store is prepared before every static initialiser.
-__attribute__((constructor(101))) void switch_logging_off() {
-    static std::string folder =
-        (std::filesystem::temp_directory_path() / "devio-fuzz-XXXXXX").string();
-    if (mkdtemp(folder.data()) == nullptr) {
-        return;
-    }
-    setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
-    devio::sys::ConfigStore store = devio::sys::ConfigStore::user();
-    store.write_dword(devio::XLogConfig::key_for(devio::sys::Paths::executable_file_name()),
-                      "logging", 0);
-    std::atexit([] {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    });
+__attribute__((constructor(101))) void switch_the_log_off() {
+    devio::test::use_private_log_configuration(
+        [](devio::sys::ConfigStore& store, const std::string& key) {
+            store.write_dword(key, "logging", 0);
+        });
 }
 
 using devio::Byte;
