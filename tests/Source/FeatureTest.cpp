@@ -4,6 +4,7 @@
 
 #include "Source/FeatureRegistration.h"
 #include "support/DeviceHarness.h"
+#include "support/RunLoopPump.h"
 
 namespace devio::test {
 namespace {
@@ -259,6 +260,32 @@ TEST(FeatureState, EventsAndOtherProgramsResponsesReachTheFeaturesOwnHooks) {
     h.hardware->wait_idle();
     EXPECT_EQ(alpha->event_functions, std::vector<int>{3});
     EXPECT_EQ(alpha->response_software_ids, std::vector<unsigned>{7});
+}
+
+// A subscriber that takes the feature's events through the run loop.
+class QueuedFeatureReports : public Subscriber<IFeature::FeatureReport> {
+public:
+    explicit QueuedFeatureReports(const std::shared_ptr<Feature>& feature) {
+        subscribe(feature, DeliverViaRunLoop, "QueuedFeatureReports");
+    }
+    std::vector<std::vector<Byte>> events;
+
+private:
+    void onFeatureReport(int /*function*/, const std::vector<Byte>& parameters) override {
+        events.push_back(parameters);
+    }
+};
+
+TEST(FeatureState, RunLoopSubscribersGetTheEventsOnTheApplicationsThread) {
+    DeviceHarness h;
+    h.make_feature_based();
+    QueuedFeatureReports queued(h.add_feature(0x7A01, kAlphaIndex));
+    RunLoopPump pump;
+    h.hardware->deliver({0x10, 0xFF, kAlphaIndex, 0x20, 0x0A, 0x0B, 0x0C});
+    h.hardware->wait_idle();
+    EXPECT_TRUE(queued.events.empty());
+    pump.drain();
+    EXPECT_EQ(queued.events, (std::vector<std::vector<Byte>>{{0x0A, 0x0B, 0x0C}}));
 }
 
 } // namespace
