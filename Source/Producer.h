@@ -53,9 +53,8 @@ public:
     // Delivers `call` (invoked with an E*) to every subscriber: first to each direct subscriber on
     // this thread, then a copy bound to each run-loop subscriber is queued. Arguments the call
     // needs after this returns must be captured by value, and the call must not refer to the
-    // producer, which may be gone before a queued copy is delivered. Direct handlers run with
-    // the mutex held:
-    // they must not subscribe to, unsubscribe from or produce on this producer.
+    // producer, which may be gone before a queued copy is delivered. Direct handlers run with the
+    // mutex held: they must not subscribe to, unsubscribe from or produce on this producer.
     template <class Call>
     requires std::invocable<const Call&, E*> && std::copy_constructible<Call>
     void produce(const Call& call, EventLabel label);
