@@ -1,5 +1,5 @@
-// The library's INFO lines of the facade, the device manager, the run loop and the timers reach
-// the debugger output in this test program, so that tests can check them with a
+// The library's INFO lines of the facade, the device manager, the run loop, the timers and the RAP
+// device reach the debugger output in this test program, so that tests can check them with a
 // DebugOutputCapture; no log file is written. A death-test child is left alone: it runs with the
 // configuration its parent test prepared for it.
 #include <fstream>
@@ -24,7 +24,8 @@ __attribute__((constructor(101))) void prepare_test_log_configuration() {
     devio::test::use_private_log_configuration(
         [](devio::sys::ConfigStore& store, const std::string& key) {
             store.write_dword(key, "loggingoutput", devio::XLogConfig::kDebuggerOutput);
-            store.write_sz(key, "LogTags", "+Devio +DeviceManager +Timer +Subscriber");
+            store.write_sz(key, "LogTags",
+                           "+Devio +DeviceManager +Timer +Subscriber +Device +Timeout +Untagged");
         });
 }
 
