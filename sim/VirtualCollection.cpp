@@ -48,6 +48,17 @@ std::size_t VirtualCollection::open_files() const {
     }));
 }
 
+std::size_t VirtualCollection::pending_reads() const {
+    std::lock_guard lock(mutex_);
+    std::size_t pending = 0;
+    for (const auto& weak : files_) {
+        if (std::shared_ptr<VirtualHidFile> file = weak.lock()) {
+            pending += file->reads_.size();
+        }
+    }
+    return pending;
+}
+
 bool VirtualCollection::deliver(const Report& report) {
     std::lock_guard lock(mutex_);
     if (!present_ || report.size() != spec_.input_length) {

@@ -88,6 +88,8 @@ public:
     // A new file on the collection; null (ERROR_DEVICE_NOT_CONNECTED) when it is gone.
     std::shared_ptr<VirtualHidFile> open();
     std::size_t open_files() const;
+    // Reads pending on its files now.
+    std::size_t pending_reads() const;
 
     // A report towards the host: to every open file. False when the collection is gone or the
     // report is not an input report of its length.

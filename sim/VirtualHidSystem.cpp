@@ -258,6 +258,11 @@ std::size_t VirtualHidSystem::open_files(const std::string& path) const {
     return collection ? collection->open_files() : 0;
 }
 
+std::size_t VirtualHidSystem::pending_reads(const std::string& path) const {
+    std::shared_ptr<VirtualCollection> collection = find(path);
+    return collection ? collection->pending_reads() : 0;
+}
+
 // Bookkeeping
 
 void VirtualHidSystem::require(Win32Library library) const {

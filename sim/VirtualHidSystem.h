@@ -95,6 +95,8 @@ public:
     std::vector<std::string> paths() const;
     // Files open on the collection; 0 for an unknown path.
     std::size_t open_files(const std::string& path) const;
+    // Reads pending on the collection's files; 0 for an unknown path.
+    std::size_t pending_reads(const std::string& path) const;
 
     void HidD_GetHidGuid(GUID* hid_class) override;
     BOOLEAN HidD_GetAttributes(HANDLE file, HIDD_ATTRIBUTES* attributes) override;
