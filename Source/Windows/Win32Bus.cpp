@@ -345,24 +345,23 @@ LRESULT Win32Bus::procedure(HWND window, UINT message, WPARAM wparam, LPARAM lpa
 }
 
 void Win32Bus::process_request(Request& request) {
-    auto note_failure = [&request] {
-        request.error_code = to_underlying(last_error().code);
-        request.system_error = last_error().syserr;
-    };
-    if (request.is_handle != 0) {
-        if (request.unregister != 0) {
+    bool is_handle = request.is_handle != 0;
+    if (request.unregister != 0) {
+        if (is_handle) {
             unregisterDeviceNotificationAndCloseTrackedHandle_worker(request.notification,
                                                                      request.file);
-        } else if ((request.notification =
-                        registerDeviceNotificationAndTakeOwnershipOfHandle_worker(request.file)) ==
-                   HDEVNOTIFY{}) {
-            note_failure();
+        } else {
+            unregisterInterfaceNotification_worker(request.interface_notification);
         }
-    } else if (request.unregister != 0) {
-        unregisterInterfaceNotification_worker(request.interface_notification);
-    } else if ((request.interface_notification = registerInterfaceNotification_worker(
-                    request.interface_class)) == HDEVNOTIFY{}) {
-        note_failure();
+        return;
+    }
+    HDEVNOTIFY registered =
+        is_handle ? registerDeviceNotificationAndTakeOwnershipOfHandle_worker(request.file)
+                  : registerInterfaceNotification_worker(request.interface_class);
+    (is_handle ? request.notification : request.interface_notification) = registered;
+    if (registered == HDEVNOTIFY{}) {
+        request.error_code = to_underlying(last_error().code);
+        request.system_error = last_error().syserr;
     }
 }
 
