@@ -5,6 +5,7 @@
 #include "Source/DevioException.h"
 #include "Source/IDeviceManager.h"
 #include "Source/System/Clock.h"
+#include "Source/Windows/DeviceInfoSetGuard.h"
 #include "Source/Windows/InterfaceDetail.h"
 #include "Source/Windows/WideText.h"
 #include "Source/Windows/Win32Device.h"
@@ -40,27 +41,6 @@ const char* device_change_name(DWORD event) {
         return nullptr;
     }
 }
-
-// Destroys the enumeration's set on every way out.
-class EnumerationSet {
-public:
-    EnumerationSet(Win32System& system, HDEVINFO set) : system_(system), set_(set) {}
-    ~EnumerationSet() {
-        xLogWrite(kTag, kLogInfo, "devio::Win32Bus::EnumerateInterfaces",
-                  "Win32Bus::_SetupDiDestroyDeviceInfoList");
-        try {
-            system_.SetupDiDestroyDeviceInfoList(set_);
-        } catch (const DevioException&) {
-            // The library that made the set is there; nothing else to release.
-        }
-    }
-    EnumerationSet(const EnumerationSet&) = delete;
-    EnumerationSet& operator=(const EnumerationSet&) = delete;
-
-private:
-    Win32System& system_;
-    HDEVINFO set_;
-};
 
 } // namespace
 
@@ -506,7 +486,10 @@ Win32Bus::EnumerateInterfaces(const GUID& interface_class) {
         throw DevioException(ErrorCode::DeviceEnumerationFailed, error,
                              "SetupDiGetClassDevs failed");
     }
-    EnumerationSet guard(system, set);
+    DeviceInfoSetGuard guard(system, set, [] {
+        xLogWrite(kTag, kLogInfo, "devio::Win32Bus::EnumerateInterfaces",
+                  "Win32Bus::_SetupDiDestroyDeviceInfoList");
+    });
     std::vector<std::shared_ptr<IHardwareDevice>> found;
     SP_DEVICE_INTERFACE_DATA data;
     for (DWORD index = 0;

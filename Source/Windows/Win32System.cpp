@@ -7,6 +7,7 @@
 #include "Source/DevioException.h"
 #include "Source/System/MessageWindows.h"
 #include "Source/System/SystemError.h"
+#include "Source/Windows/DeviceInfoSetGuard.h"
 #include "Source/Windows/InterfaceDetail.h"
 #include "Source/Windows/WideText.h"
 #include "Source/Windows/Win32LastError.h"
@@ -42,25 +43,6 @@ DWORD error_of_message_windows() {
     }
 }
 
-// Destroys a device-information set on every way out of a helper.
-class SetGuard {
-public:
-    SetGuard(Win32System& system, HDEVINFO set) : system_(system), set_(set) {}
-    ~SetGuard() {
-        try {
-            system_.SetupDiDestroyDeviceInfoList(set_);
-        } catch (const DevioException&) {
-            // The library that made the set is still there; nothing to undo otherwise.
-        }
-    }
-    SetGuard(const SetGuard&) = delete;
-    SetGuard& operator=(const SetGuard&) = delete;
-
-private:
-    Win32System& system_;
-    HDEVINFO set_;
-};
-
 // Runs `step` on a new, empty device-information set that is destroyed afterwards: the step's
 // result, or empty when the set cannot be made or a library is missing.
 template <class Step>
@@ -72,7 +54,7 @@ std::string in_new_set(Win32System& system, const char* where, Step step) {
                       system.GetLastError());
             return {};
         }
-        SetGuard guard(system, set);
+        DeviceInfoSetGuard guard(system, set);
         return step(set);
     } catch (const DevioException& e) {
         xLogWrite(kTag, kLogWarning, where, "exception %s", e.what());
@@ -383,7 +365,7 @@ std::string Win32System::setupdi_path_from_instance(const std::string& instance)
                       GetLastError());
             return {};
         }
-        SetGuard guard(*this, set);
+        DeviceInfoSetGuard guard(*this, set);
         SP_DEVICE_INTERFACE_DATA interface_data;
         if (!SetupDiEnumDeviceInterfaces(set, nullptr, &hid_class, 0, &interface_data)) {
             xLogWrite(kTag, kLogInfo, where, "SetupDiEnumDeviceInterfaces fail, err=0x%08x",
