@@ -32,10 +32,10 @@ __attribute__((constructor(101))) void switch_the_log_off() {
     }
 }
 
-const sim::HidCollectionSpec& collection() {
-    static const sim::HidCollectionSpec spec =
+const sim::HidCollectionDescription& collection() {
+    static const sim::HidCollectionDescription description =
         sim::vendor_collection(Win32Device::kVarkonVendorId, 0xB401, 0xFF00, 2, 0x11, 20, 1, 2);
-    return spec;
+    return description;
 }
 
 // Counts Read events and lets the benchmark wait for the next one.

@@ -61,7 +61,7 @@ std::size_t VirtualCollection::pending_reads() const {
 
 bool VirtualCollection::deliver(const Report& report) {
     std::lock_guard lock(mutex_);
-    if (!present_ || report.size() != spec_.input_length) {
+    if (!present_ || report.size() != description_.input_length) {
         return false;
     }
     for (const auto& weak : files_) {
@@ -115,7 +115,7 @@ BOOL VirtualCollection::read(VirtualHidFile& file, void* buffer, DWORD size, DWO
     if (!present_) {
         return fail_with(ERROR_DEVICE_NOT_CONNECTED, FALSE);
     }
-    if (size < spec_.input_length) {
+    if (size < description_.input_length) {
         return fail_with(ERROR_INVALID_USER_BUFFER, FALSE);
     }
     kernel_.begin(overlapped);
@@ -136,10 +136,10 @@ BOOL VirtualCollection::read(VirtualHidFile& file, void* buffer, DWORD size, DWO
 }
 
 bool VirtualCollection::is_output_report(const BYTE* report, DWORD size) const {
-    if (size != spec_.output_length || size == 0) {
+    if (size != description_.output_length || size == 0) {
         return false;
     }
-    return std::any_of(spec_.outputs.begin(), spec_.outputs.end(),
+    return std::any_of(description_.outputs.begin(), description_.outputs.end(),
                        [&](const HidReportCapability& cap) { return cap.report_id == report[0]; });
 }
 

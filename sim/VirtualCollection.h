@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "Source/Windows/KernelObjects.h"
-#include "sim/HidCollectionSpec.h"
+#include "sim/HidCollectionDescription.h"
 #include "sim/RapReport.h"
 
 namespace devio::sim {
@@ -78,10 +78,10 @@ public:
     static constexpr std::size_t kInputBuffers = 32;
 
     // `key` names this plugging of the collection (a collection plugged again is a new device).
-    VirtualCollection(HidCollectionSpec spec, std::string key, KernelObjects& kernel)
-        : spec_(std::move(spec)), key_(std::move(key)), kernel_(kernel) {}
+    VirtualCollection(HidCollectionDescription description, std::string key, KernelObjects& kernel)
+        : description_(std::move(description)), key_(std::move(key)), kernel_(kernel) {}
 
-    const HidCollectionSpec& spec() const { return spec_; }
+    const HidCollectionDescription& description() const { return description_; }
     const std::string& key() const { return key_; }
     bool present() const;
 
@@ -112,7 +112,7 @@ private:
     void end_pending(VirtualHidFile& file, DWORD error);
     bool is_output_report(const BYTE* report, DWORD size) const;
 
-    const HidCollectionSpec spec_;
+    const HidCollectionDescription description_;
     const std::string key_;
     KernelObjects& kernel_;
 

@@ -14,14 +14,15 @@ const GUID VirtualHidSystem::kHidClass = {
 // A copy of a collection's description, as HidD_GetPreparsedData hands it out.
 class VirtualHidSystem::PreparsedData : public KernelObject {
 public:
-    explicit PreparsedData(HidCollectionSpec spec) : spec(std::move(spec)) {}
+    explicit PreparsedData(HidCollectionDescription description)
+        : description(std::move(description)) {}
     bool closes_with_close_handle() const override { return false; }
 
     // The capabilities of one report type, buttons or values.
     std::vector<HidReportCapability> capabilities(HIDP_REPORT_TYPE type, bool buttons) const {
         std::vector<HidReportCapability> found;
-        const auto* list = type == HidP_Input    ? &spec.inputs
-                           : type == HidP_Output ? &spec.outputs
+        const auto* list = type == HidP_Input    ? &description.inputs
+                           : type == HidP_Output ? &description.outputs
                                                  : nullptr;
         if (list != nullptr) {
             std::copy_if(list->begin(), list->end(), std::back_inserter(found),
@@ -31,7 +32,7 @@ public:
     }
 
     USHORT report_length(HIDP_REPORT_TYPE type) const {
-        return type == HidP_Input ? spec.input_length : spec.output_length;
+        return type == HidP_Input ? description.input_length : description.output_length;
     }
 
     // HidP_GetValueCaps and HidP_GetButtonCaps: the capabilities of the type that fit into
@@ -49,16 +50,16 @@ public:
         auto returned = static_cast<USHORT>(std::min<std::size_t>(room, found.size()));
         for (USHORT i = 0; i < returned; ++i) {
             caps[i] = make(report_length(type));
-            caps[i].UsagePage = spec.usage_page;
+            caps[i].UsagePage = description.usage_page;
             caps[i].ReportID = found[i].report_id;
-            caps[i].Usage = spec.usage;
+            caps[i].Usage = description.usage;
             caps[i].DataIndex = i;
         }
         *length = returned;
         return returned < found.size() ? HIDP_STATUS_BUFFER_TOO_SMALL : HIDP_STATUS_SUCCESS;
     }
 
-    const HidCollectionSpec spec;
+    const HidCollectionDescription description;
 };
 
 VirtualHidSystem::~VirtualHidSystem() {
@@ -74,24 +75,26 @@ VirtualHidSystem::~VirtualHidSystem() {
 
 // The world
 
-std::shared_ptr<VirtualCollection> VirtualHidSystem::plug_locked(HidCollectionSpec spec) {
-    if (collections_.count(spec.path) != 0) {
+std::shared_ptr<VirtualCollection>
+VirtualHidSystem::plug_locked(HidCollectionDescription description) {
+    if (collections_.count(description.path) != 0) {
         return nullptr;
     }
-    DEVINST parent = spec.parent_instance.empty() ? 0 : add_node(spec.parent_instance, 0);
-    collection_nodes_[spec.path] = add_node(spec.instance, parent);
-    std::string key = spec.path + "#" + std::to_string(++pluggings_);
-    std::string path = spec.path;
-    auto collection = std::make_shared<VirtualCollection>(std::move(spec), key, kernel());
+    DEVINST parent =
+        description.parent_instance.empty() ? 0 : add_node(description.parent_instance, 0);
+    collection_nodes_[description.path] = add_node(description.instance, parent);
+    std::string key = description.path + "#" + std::to_string(++pluggings_);
+    std::string path = description.path;
+    auto collection = std::make_shared<VirtualCollection>(std::move(description), key, kernel());
     collections_.emplace(path, collection);
     return collection;
 }
 
-bool VirtualHidSystem::plug(HidCollectionSpec spec) {
-    std::string path = spec.path;
+bool VirtualHidSystem::plug(HidCollectionDescription description) {
+    std::string path = description.path;
     {
         std::lock_guard lock(mutex_);
-        if (!plug_locked(std::move(spec))) {
+        if (!plug_locked(std::move(description))) {
             return false;
         }
     }
@@ -183,16 +186,16 @@ std::vector<std::string> VirtualHidSystem::plug(VirtualReceiver& receiver, unsig
         std::lock_guard lock(mutex_);
         for (Collection which : {Collection::Short, Collection::Long}) {
             CollectionInfo info = collection_info(which);
-            HidCollectionSpec spec = vendor_collection(
+            HidCollectionDescription description = vendor_collection(
                 receiver.vendor_id(), receiver.product_id(), info.usage_page, info.usage,
                 info.report_id, static_cast<uint16_t>(info.report_length), location,
                 which == Collection::Short ? 1 : 2);
-            spec.product = receiver.product_string();
-            if (collections_.count(spec.path) != 0) {
+            description.product = receiver.product_string();
+            if (collections_.count(description.path) != 0) {
                 return {};
             }
-            paths.push_back(spec.path);
-            plugged.collections[paths.size() - 1] = plug_locked(std::move(spec));
+            paths.push_back(description.path);
+            plugged.collections[paths.size() - 1] = plug_locked(std::move(description));
         }
         receivers_.push_back(plugged);
     }
@@ -225,7 +228,7 @@ bool VirtualHidSystem::unplug(VirtualReceiver& receiver) {
     }
     receiver.set_sink({});
     for (const auto& collection : plugged.collections) {
-        unplug(collection->spec().path);
+        unplug(collection->description().path);
     }
     return true;
 }
@@ -366,10 +369,10 @@ BOOLEAN VirtualHidSystem::HidD_GetAttributes(HANDLE file, HIDD_ATTRIBUTES* attri
     if (attributes == nullptr || attributes->Size != sizeof(HIDD_ATTRIBUTES)) {
         return fail_with(ERROR_INVALID_PARAMETER, BOOLEAN{FALSE});
     }
-    const HidCollectionSpec& spec = collection->spec();
-    attributes->VendorID = spec.vendor_id;
-    attributes->ProductID = spec.product_id;
-    attributes->VersionNumber = spec.version;
+    const HidCollectionDescription& description = collection->description();
+    attributes->VendorID = description.vendor_id;
+    attributes->ProductID = description.product_id;
+    attributes->VersionNumber = description.version;
     return TRUE;
 }
 
@@ -382,7 +385,7 @@ BOOLEAN VirtualHidSystem::HidD_GetProductString(HANDLE file, LPVOID buffer, ULON
     if (!collection) {
         return FALSE;
     }
-    std::u16string product = widen(collection->spec().product);
+    std::u16string product = widen(collection->description().product);
     if (buffer == nullptr || length < (product.size() + 1) * sizeof(WCHAR)) {
         return fail_with(ERROR_INSUFFICIENT_BUFFER, BOOLEAN{FALSE});
     }
@@ -402,8 +405,8 @@ BOOLEAN VirtualHidSystem::HidD_GetPreparsedData(HANDLE file, PHIDP_PREPARSED_DAT
     if (data == nullptr) {
         return fail_with(ERROR_INVALID_PARAMETER, BOOLEAN{FALSE});
     }
-    *data =
-        PHIDP_PREPARSED_DATA{kernel().insert(std::make_shared<PreparsedData>(collection->spec()))};
+    *data = PHIDP_PREPARSED_DATA{
+        kernel().insert(std::make_shared<PreparsedData>(collection->description()))};
     return TRUE;
 }
 
@@ -424,20 +427,20 @@ NTSTATUS VirtualHidSystem::HidP_GetCaps(PHIDP_PREPARSED_DATA data, HIDP_CAPS* ca
     auto count = [&](HIDP_REPORT_TYPE type, bool buttons) {
         return static_cast<USHORT>(parsed->capabilities(type, buttons).size());
     };
-    const HidCollectionSpec& spec = parsed->spec;
+    const HidCollectionDescription& description = parsed->description;
     *caps = HIDP_CAPS{};
-    caps->Usage = spec.usage;
-    caps->UsagePage = spec.usage_page;
-    caps->InputReportByteLength = spec.input_length;
-    caps->OutputReportByteLength = spec.output_length;
-    caps->FeatureReportByteLength = spec.feature_length;
+    caps->Usage = description.usage;
+    caps->UsagePage = description.usage_page;
+    caps->InputReportByteLength = description.input_length;
+    caps->OutputReportByteLength = description.output_length;
+    caps->FeatureReportByteLength = description.feature_length;
     caps->NumberLinkCollectionNodes = 1;
     caps->NumberInputButtonCaps = count(HidP_Input, true);
     caps->NumberInputValueCaps = count(HidP_Input, false);
-    caps->NumberInputDataIndices = static_cast<USHORT>(spec.inputs.size());
+    caps->NumberInputDataIndices = static_cast<USHORT>(description.inputs.size());
     caps->NumberOutputButtonCaps = count(HidP_Output, true);
     caps->NumberOutputValueCaps = count(HidP_Output, false);
-    caps->NumberOutputDataIndices = static_cast<USHORT>(spec.outputs.size());
+    caps->NumberOutputDataIndices = static_cast<USHORT>(description.outputs.size());
     return HIDP_STATUS_SUCCESS;
 }
 
@@ -478,8 +481,8 @@ NTSTATUS VirtualHidSystem::HidP_GetLinkCollectionNodes(HIDP_LINK_COLLECTION_NODE
         return HIDP_STATUS_BUFFER_TOO_SMALL;
     }
     nodes[0] = HIDP_LINK_COLLECTION_NODE{};
-    nodes[0].LinkUsage = parsed->spec.usage;
-    nodes[0].LinkUsagePage = parsed->spec.usage_page;
+    nodes[0].LinkUsage = parsed->description.usage;
+    nodes[0].LinkUsagePage = parsed->description.usage_page;
     nodes[0].CollectionType = 1;
     *length = 1;
     return HIDP_STATUS_SUCCESS;

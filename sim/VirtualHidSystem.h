@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "Source/Windows/Win32System.h"
-#include "sim/HidCollectionSpec.h"
+#include "sim/HidCollectionDescription.h"
 #include "sim/VirtualCollection.h"
 #include "sim/VirtualReceiver.h"
 
@@ -61,7 +61,7 @@ public:
 
     // Plugs a collection and announces its arrival. False when a collection with its path is
     // plugged already.
-    bool plug(HidCollectionSpec spec);
+    bool plug(HidCollectionDescription description);
     // Surprise removal: pending operations on its files end with ERROR_DEVICE_NOT_CONNECTED, then
     // the removal is announced (handle notifications first). False for an unknown path.
     bool unplug(const std::string& path);
@@ -175,7 +175,7 @@ private:
     DEVINST add_node(const std::string& instance, DEVINST parent);
     void release_node(DEVINST node);
     DEVINST node_of(const std::string& instance) const; // 0 when unknown; mutex_ held
-    std::shared_ptr<VirtualCollection> plug_locked(HidCollectionSpec spec);
+    std::shared_ptr<VirtualCollection> plug_locked(HidCollectionDescription description);
     void announce(DWORD event, const std::string& path);
     // Takes the collection out of the world and ends what is pending on it.
     std::shared_ptr<VirtualCollection> remove(const std::string& path);

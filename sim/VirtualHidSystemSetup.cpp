@@ -89,7 +89,7 @@ HDEVINFO VirtualHidSystem::SetupDiGetClassDevsW(const GUID* interface_class, LPC
         std::string instance = enumerator == nullptr ? std::string() : narrow(enumerator);
         std::lock_guard lock(mutex_);
         for (const auto& [path, collection] : collections_) {
-            if (!instance.empty() && collection->spec().instance != instance) {
+            if (!instance.empty() && collection->description().instance != instance) {
                 continue;
             }
             DEVINST node = collection_nodes_.at(path);

@@ -20,7 +20,7 @@
 namespace devio {
 namespace {
 
-using sim::HidCollectionSpec;
+using sim::HidCollectionDescription;
 using sim::VirtualHidSystem;
 using test::PlugRecorder;
 

@@ -14,7 +14,7 @@
 namespace devio {
 namespace {
 
-using sim::HidCollectionSpec;
+using sim::HidCollectionDescription;
 using sim::VirtualHidSystem;
 using sim::WriteFault;
 using test::DeviceRecorder;
@@ -84,10 +84,10 @@ TEST_F(Win32DeviceTest, AcceptsOnlyTheMakersRapCollections) {
     unsigned location = 1;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        HidCollectionSpec spec = sim::vendor_collection(c.vendor_id, 0x5678, c.usage_page, c.usage,
-                                                        0x11, 20, location++, 1);
-        ASSERT_TRUE(system->plug(spec));
-        std::shared_ptr<Win32Device> device = device_for(spec.path);
+        HidCollectionDescription description = sim::vendor_collection(
+            c.vendor_id, 0x5678, c.usage_page, c.usage, 0x11, 20, location++, 1);
+        ASSERT_TRUE(system->plug(description));
+        std::shared_ptr<Win32Device> device = device_for(description.path);
         EXPECT_EQ(device->open(), c.code == ErrorCode::NoError);
         if (c.code != ErrorCode::NoError) {
             EXPECT_EQ(last_error().code, c.code);
@@ -95,29 +95,30 @@ TEST_F(Win32DeviceTest, AcceptsOnlyTheMakersRapCollections) {
         }
         EXPECT_EQ(device->collection_bit(), c.bit);
         EXPECT_EQ(device->collections_needed(), c.needed);
-        EXPECT_EQ(device->group_key(), spec.parent_instance);
+        EXPECT_EQ(device->group_key(), description.parent_instance);
         device->close();
     }
     EXPECT_EQ(last_error().syserr, 0x5678u) << "a foreign device reports its product ID";
 
-    HidCollectionSpec two_outputs = rap_collection(2, 20);
+    HidCollectionDescription two_outputs = rap_collection(2, 20);
     two_outputs.outputs.push_back({0x12, true});
-    HidCollectionSpec unequal = rap_collection(2, 21);
+    HidCollectionDescription unequal = rap_collection(2, 21);
     unequal.input_length = 7;
-    for (const HidCollectionSpec& spec : {two_outputs, unequal}) {
-        ASSERT_TRUE(system->plug(spec));
-        EXPECT_FALSE(device_for(spec.path)->open());
+    for (const HidCollectionDescription& description : {two_outputs, unequal}) {
+        ASSERT_TRUE(system->plug(description));
+        EXPECT_FALSE(device_for(description.path)->open());
         EXPECT_EQ(last_error().code, ErrorCode::UnsupportedCollection);
     }
     EXPECT_EQ(system->open_handles(), 0u) << "refused collections leave nothing open";
 }
 
 TEST_F(Win32DeviceTest, TheLongCollectionOfOneProductIsWholeByItself) {
-    HidCollectionSpec spec = rap_collection(2, 1, Win32Device::kSelfSufficientProductId);
-    std::shared_ptr<Win32Device> device = open_device(spec);
+    HidCollectionDescription description =
+        rap_collection(2, 1, Win32Device::kSelfSufficientProductId);
+    std::shared_ptr<Win32Device> device = open_device(description);
     EXPECT_EQ(device->collection_bit(), 2);
     EXPECT_EQ(device->collections_needed(), 2);
-    EXPECT_EQ(device->group_key(), spec.path);
+    EXPECT_EQ(device->group_key(), description.path);
     EXPECT_EQ(device->collection_size(), 20);
     EXPECT_EQ(device->pid(), Win32Device::kSelfSufficientProductId);
     EXPECT_EQ(device->name(), "Test Receiver");

@@ -182,14 +182,14 @@ protected:
 
     // A RAP collection of the maker's on page 0xFF00: usage 1 (7-byte reports, id 0x10) or
     // usage 2 (20-byte reports, id 0x11).
-    static sim::HidCollectionSpec rap_collection(uint16_t usage = 2, unsigned location = 1,
-                                                 uint16_t product_id = 0xB401) {
+    static sim::HidCollectionDescription rap_collection(uint16_t usage = 2, unsigned location = 1,
+                                                        uint16_t product_id = 0xB401) {
         bool long_reports = usage == 2;
-        sim::HidCollectionSpec spec = sim::vendor_collection(
+        sim::HidCollectionDescription description = sim::vendor_collection(
             Win32Device::kVarkonVendorId, product_id, 0xFF00, usage, long_reports ? 0x11 : 0x10,
             long_reports ? 20 : 7, location, usage);
-        spec.product = "Test Receiver";
-        return spec;
+        description.product = "Test Receiver";
+        return description;
     }
 
     // A device of the started bus, as the bus makes them.
@@ -198,9 +198,9 @@ protected:
         return std::make_shared<Win32Device>(bus, system, path, 0);
     }
     // A device on a plugged collection, opened.
-    std::shared_ptr<Win32Device> open_device(const sim::HidCollectionSpec& spec) {
-        EXPECT_TRUE(system->plug(spec));
-        std::shared_ptr<Win32Device> device = device_for(spec.path);
+    std::shared_ptr<Win32Device> open_device(const sim::HidCollectionDescription& description) {
+        EXPECT_TRUE(system->plug(description));
+        std::shared_ptr<Win32Device> device = device_for(description.path);
         EXPECT_TRUE(device->open()) << "error " << to_underlying(last_error().code);
         return device;
     }

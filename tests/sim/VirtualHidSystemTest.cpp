@@ -86,7 +86,7 @@ protected:
     SimHidSystem() { sys::Clock::set_time_scale(0.01); }
 
     // A vendor collection of 20-byte reports with report id 0x11.
-    static HidCollectionSpec collection(unsigned location = 1) {
+    static HidCollectionDescription collection(unsigned location = 1) {
         return vendor_collection(0x1234, 0x5678, 0xFF00, 2, 0x11, 20, location, 1);
     }
     static Report report(Byte first_body_byte) {
@@ -325,7 +325,7 @@ TEST_F(SimHidSystem, RemovalQueryLetsHandleHoldersCloseOrRefuse) {
 }
 
 TEST_F(SimHidSystem, RefusalPathsCollectionsAndInjectedFailures) {
-    HidCollectionSpec two_outputs = collection(2);
+    HidCollectionDescription two_outputs = collection(2);
     two_outputs.outputs.push_back({0x12, true});
     two_outputs.output_length = 7;
     ASSERT_TRUE(system->plug(two_outputs));

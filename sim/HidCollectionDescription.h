@@ -16,7 +16,7 @@ struct HidReportCapability {
     bool button = false; // a button capability; otherwise a value capability
 };
 
-struct HidCollectionSpec {
+struct HidCollectionDescription {
     std::string path;            // the interface path (identity of the collection)
     std::string instance;        // device instance ID of the collection's device node
     std::string parent_instance; // device instance ID of the parent node
@@ -37,8 +37,8 @@ struct HidCollectionSpec {
 // `length` bytes long, as collection `number` (1-based) of the device at `location`. Its path,
 // instance and parent instance are those the system gives such a collection; every collection of
 // one device (one vendor, product and location) has the same parent.
-HidCollectionSpec vendor_collection(uint16_t vendor_id, uint16_t product_id, uint16_t usage_page,
-                                    uint16_t usage, Byte report_id, uint16_t length,
-                                    unsigned location, unsigned number);
+HidCollectionDescription vendor_collection(uint16_t vendor_id, uint16_t product_id,
+                                           uint16_t usage_page, uint16_t usage, Byte report_id,
+                                           uint16_t length, unsigned location, unsigned number);
 
 } // namespace devio::sim
