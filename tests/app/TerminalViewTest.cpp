@@ -27,8 +27,8 @@ using namespace test;
 constexpr const char* kEnterScreen = "\x1b[?1049h";
 constexpr const char* kLeaveScreen = "\x1b[?1049l";
 
-// A pseudo-terminal whose master side is read all the time, so that the view never blocks on a
-// full buffer.
+// A pseudo-terminal whose master side, once StartReading has been called, is read all the time,
+// so that the view never blocks on a full buffer.
 class PseudoTerminal {
 public:
     PseudoTerminal() {
@@ -38,6 +38,8 @@ public:
             return;
         }
         tcgetattr(slave_, &original_);
+    }
+    void StartReading() {
         reader_ = std::thread([this] {
             char buffer[4096];
             for (;;) {
@@ -177,6 +179,7 @@ TEST(TerminalView, WritesPlainLinesWhenTheOutputIsNotATerminal) {
 TEST(TerminalView, DrawsOnATerminalAndGivesItBackHoweverTheDialogEnds) {
     for (bool throws : {false, true}) {
         PseudoTerminal terminal;
+        terminal.StartReading();
         CDialogHost host(SmallTemplate());
         host.AddView(std::make_unique<CTerminalView>(terminal.Slave(), terminal.Slave()));
         ScriptedHandler handler;
@@ -208,11 +211,10 @@ TEST(TerminalView, DrawsOnATerminalAndGivesItBackHoweverTheDialogEnds) {
         user.join();
         EXPECT_TRUE(keyMode) << "keys come one by one without echo while the dialog runs";
         EXPECT_TRUE(terminal.IsAsAtStart());
-        ASSERT_TRUE(terminal.WaitForOutput(kLeaveScreen));
+        // What the dialog said last stays on the normal screen.
+        ASSERT_TRUE(terminal.WaitForOutput(std::string(kLeaveScreen) + "Tool\r\nReady\r\n"));
         std::string output = terminal.Output();
         EXPECT_LT(output.find(kEnterScreen), output.find(kLeaveScreen));
-        // What the dialog said last stays on the normal screen.
-        EXPECT_NE(output.find(std::string(kLeaveScreen) + "Tool\r\nReady\r\n"), std::string::npos);
     }
 }
 
@@ -220,6 +222,7 @@ TEST(TerminalView, SignalsThatEndTheProcessGiveTheTerminalBackFirst) {
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         PseudoTerminal terminal;
         Pipe ready;
+        // Forked while this process has a single thread: the child may then use the library.
         pid_t child = fork();
         if (child == 0) {
             CTerminalSession session;
@@ -233,13 +236,20 @@ TEST(TerminalView, SignalsThatEndTheProcessGiveTheTerminalBackFirst) {
             }
         }
         ASSERT_GT(child, 0);
+        terminal.StartReading();
         ready.CloseWrite();
         char byte = 0;
         ASSERT_EQ(read(ready.ReadFd(), &byte, 1), 1);
         EXPECT_TRUE(InKeyMode(terminal.Settings()));
         kill(child, signal);
         int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
+        bool ended =
+            devio::test::wait_for([&] { return waitpid(child, &status, WNOHANG) == child; });
+        if (!ended) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+        }
+        ASSERT_TRUE(ended) << "signal " << signal << " did not end the process";
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "signal " << signal;
         EXPECT_TRUE(terminal.IsAsAtStart()) << "signal " << signal;
         EXPECT_TRUE(terminal.WaitForOutput(kLeaveScreen)) << "signal " << signal;
