@@ -133,6 +133,13 @@ const Control* CDialogHost::GetControl(int id) const {
     return found == m_controls.end() ? nullptr : &*found;
 }
 
+const Control* CDialogHost::GetControl(std::string_view name) const {
+    auto found = std::find_if(m_controls.begin(), m_controls.end(), [name](const Control& control) {
+        return control.layout.name == name;
+    });
+    return found == m_controls.end() ? nullptr : &*found;
+}
+
 Control* CDialogHost::Find(int id, std::optional<ControlKind> kind) {
     Control* control = const_cast<Control*>(GetControl(id));
     if (control == nullptr || (kind && control->layout.kind != *kind)) {

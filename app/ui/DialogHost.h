@@ -24,6 +24,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Source/System/MessageWindows.h"
@@ -68,8 +69,9 @@ public:
     // The controls in tab order, and in reading order (top down, then left to right).
     const std::vector<Control>& Controls() const { return m_controls; }
     std::vector<const Control*> ControlsInReadingOrder() const;
-    // The control with this id; null when there is none.
+    // The control with this id, or this template name; null when there is none.
     const Control* GetControl(int id) const;
+    const Control* GetControl(std::string_view name) const;
 
     bool SetDlgItemText(int id, std::string text);
     std::string GetDlgItemText(int id) const;

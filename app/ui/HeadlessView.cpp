@@ -1,12 +1,11 @@
 #include "app/ui/HeadlessView.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <unistd.h>
 
 #include "app/AsciiCase.h"
 #include "app/ui/DialogHost.h"
 #include "app/ui/TextCells.h"
+#include "app/ui/WriteAll.h"
 
 namespace devio::app::ui {
 
@@ -151,20 +150,8 @@ void CHeadlessView::WriteLine(const std::string& line) {
     if (m_outputBroken) {
         return;
     }
-    std::string record = line + "\n";
-    std::string_view rest = record;
-    while (!rest.empty()) {
-        ssize_t written = write(m_outputFd, rest.data(), rest.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            // Nobody reads any more (a closed pipe): the dialog goes on without its lines.
-            m_outputBroken = true;
-            return;
-        }
-        rest.remove_prefix(static_cast<size_t>(written));
-    }
+    // Nobody reading any more (a closed pipe) leaves the dialog going on without its lines.
+    m_outputBroken = !WriteAll(m_outputFd, line + "\n");
 }
 
 void CHeadlessView::OnInput(std::string_view bytes) {

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "Source/System/SystemError.h"
+#include "app/ui/WriteAll.h"
 
 namespace devio::app::ui {
 
@@ -55,9 +56,8 @@ void CInputReader::Stop() {
     if (!m_thread.joinable()) {
         return;
     }
-    char stop = kStopByte;
-    while (write(m_wakeWrite, &stop, 1) < 0 && errno == EINTR) {
-    }
+    const char stop = kStopByte;
+    WriteAll(m_wakeWrite, std::string_view(&stop, 1));
     m_thread.join();
     CloseFd(m_wakeRead);
     CloseFd(m_wakeWrite);

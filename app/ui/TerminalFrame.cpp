@@ -189,12 +189,7 @@ private:
                 }
                 first = false;
             }
-            const Control* close = nullptr;
-            for (const Control& control : m_host.Controls()) {
-                if (control.layout.name == kCloseButtonName) {
-                    close = &control;
-                }
-            }
+            const Control* close = m_host.GetControl(kCloseButtonName);
             hints += "[Esc] " + (close != nullptr ? close->text : std::string("Cancel"));
         }
         m_grid.Put(row, 1, hints, kAttrDim, Inner());

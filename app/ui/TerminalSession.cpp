@@ -7,13 +7,14 @@
 #include <unistd.h>
 
 #include "Source/System/SystemError.h"
+#include "app/ui/WriteAll.h"
 
 namespace devio::app::ui {
 
 namespace {
 
-constexpr char kEnterScreen[] = "\x1b[?1049h\x1b[?25l\x1b[H\x1b[2J";
-constexpr char kLeaveScreen[] = "\x1b[0m\x1b[?25h\x1b[?1049l";
+constexpr std::string_view kEnterScreen = "\x1b[?1049h\x1b[?25l\x1b[H\x1b[2J";
+constexpr std::string_view kLeaveScreen = "\x1b[0m\x1b[?25h\x1b[?1049l";
 
 constexpr int kRestoringSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 constexpr int kSignalCount = sizeof(kRestoringSignals) / sizeof(kRestoringSignals[0]);
@@ -38,27 +39,13 @@ TerminalState g_terminal;
 static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
               "the signal handlers need lock-free atomics");
 
-void WriteAll(int fd, const char* text, size_t length) {
-    while (length > 0) {
-        ssize_t written = write(fd, text, length);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return;
-        }
-        text += written;
-        length -= static_cast<size_t>(written);
-    }
-}
-
 // Async-signal-safe: gives the terminal back once, whoever calls first.
 void RestoreTerminal() {
     if (!g_terminal.taken.exchange(false, std::memory_order_acq_rel)) {
         return;
     }
     if (g_terminal.screen) {
-        WriteAll(g_terminal.outputFd, kLeaveScreen, sizeof(kLeaveScreen) - 1);
+        WriteAll(g_terminal.outputFd, kLeaveScreen);
     }
     if (g_terminal.rawInput) {
         tcsetattr(g_terminal.inputFd, TCSANOW, &g_terminal.saved);
@@ -161,7 +148,7 @@ bool CTerminalSession::Enter(int inputFd, int outputFd, bool screen) {
         return false;
     }
     if (screen) {
-        WriteAll(outputFd, kEnterScreen, sizeof(kEnterScreen) - 1);
+        WriteAll(outputFd, kEnterScreen);
     }
     return true;
 }

@@ -1,6 +1,5 @@
 #include "app/ui/TerminalView.h"
 
-#include <cerrno>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -8,6 +7,7 @@
 #include "app/ui/DialogHost.h"
 #include "app/ui/TerminalFrame.h"
 #include "app/ui/TextCells.h"
+#include "app/ui/WriteAll.h"
 
 namespace devio::app::ui {
 
@@ -35,15 +35,6 @@ std::string Lines(std::string_view text) {
 uintptr_t LetterKey(char c) {
     char upper = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
     return upper >= 'A' && upper <= 'Z' ? static_cast<uintptr_t>(upper) : 0;
-}
-
-const Control* ControlNamed(const CDialogHost& host, std::string_view name) {
-    for (const Control& control : host.Controls()) {
-        if (control.layout.name == name) {
-            return &control;
-        }
-    }
-    return nullptr;
 }
 
 } // namespace
@@ -170,7 +161,7 @@ void CTerminalView::OnClose(const CDialogHost& host, int) noexcept {
     try {
         // What the dialog showed last stays readable once the screen is gone.
         std::string summary = host.WindowText() + "\n";
-        if (const Control* status = ControlNamed(host, kStatusControlName);
+        if (const Control* status = host.GetControl(kStatusControlName);
             status != nullptr && !status->text.empty()) {
             summary += Lines(status->text) + "\n";
         }
@@ -244,16 +235,7 @@ void CTerminalView::WritePlain(const CDialogHost& host, const DialogLine& line) 
 }
 
 void CTerminalView::Write(std::string_view text) {
-    while (!text.empty()) {
-        ssize_t written = write(m_outputFd, text.data(), text.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return;
-        }
-        text.remove_prefix(static_cast<size_t>(written));
-    }
+    WriteAll(m_outputFd, text); // a terminal that is gone loses what is drawn, nothing else
 }
 
 void CTerminalView::WindowSize(int& columns, int& rows) const {

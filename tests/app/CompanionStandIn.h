@@ -8,13 +8,16 @@
 #include <fstream>
 #include <spawn.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "Source/System/NamedEvent.h"
 #include "Source/System/Processes.h"
+#include "app/Companion.h"
 #include "support/WaitFor.h"
 
 extern char** environ;
@@ -37,6 +40,29 @@ inline int LiveParentOf(int pid) {
 // never see, or terminate, each other's.
 inline bool IsOwnLiveChild(const sys::ProcessEntry& process) {
     return LiveParentOf(process.pid) == getpid();
+}
+
+// Makes the test the subreaper of the processes its children start, so that a companion started
+// detached (the shell's open) is collected by the test.
+inline bool AdoptDetachedCompanions() {
+    return prctl(PR_SET_CHILD_SUBREAPER, 1) == 0;
+}
+
+// Waits (bounded) until a stand-in started detached holds the shutdown event, then sets it and
+// collects the stand-in as it ends. True when it started and ended with status 0.
+inline bool StopDetachedCompanion() {
+    std::unique_ptr<sys::NamedEvent> shutdown;
+    bool started = wait_for([&] {
+        shutdown = sys::NamedEvent::open(std::string(app::kCompanionShutdownEvent));
+        return shutdown != nullptr;
+    });
+    if (!started) {
+        return false;
+    }
+    shutdown->set();
+    int status = 0;
+    return wait_for([&] { return waitpid(-1, &status, WNOHANG) > 0; }) && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
 }
 
 class CompanionStandIn {

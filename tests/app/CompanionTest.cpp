@@ -1,15 +1,11 @@
 #include "app/Companion.h"
 
-#include <sys/prctl.h>
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 
 #include "CompanionStandIn.h"
 #include "Source/System/Clock.h"
 #include "Source/System/ConfigStore.h"
 #include "Source/System/DebugOutput.h"
-#include "Source/System/NamedEvent.h"
 #include "app/ProductSettings.h"
 #include "support/TempDir.h"
 #include "support/WaitFor.h"
@@ -116,23 +112,14 @@ TEST_F(Companion, NumRetriesCountsEveryStart) {
 }
 
 TEST_F(Companion, RestartStartsTheStoredPath) {
-    // The companion is started detached; as the subreaper this test collects it at the end.
-    ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    ASSERT_TRUE(test::AdoptDetachedCompanions());
     std::string path = StandInPath("a", "Hubrix.exe");
     std::filesystem::copy_file(HUBRIX_STAND_IN, path);
     ASSERT_TRUE(Store().write_sz(key_, "HubrixPath", path));
 
     MakeCompanion().RestartCompanion();
 
-    std::unique_ptr<sys::NamedEvent> shutdown;
-    ASSERT_TRUE(test::wait_for([&] {
-        shutdown = sys::NamedEvent::open(std::string(kCompanionShutdownEvent));
-        return shutdown != nullptr;
-    })) << "the stored companion did not start";
-    shutdown->set();
-    int status = 0;
-    EXPECT_TRUE(test::wait_for([&] { return waitpid(-1, &status, WNOHANG) > 0; }));
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(test::StopDetachedCompanion()) << "the stored companion did not start";
 }
 
 } // namespace

@@ -1,8 +1,6 @@
 #include "app/VantorDFUDlg.h"
 
 #include <filesystem>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
@@ -11,7 +9,6 @@
 #include "Source/System/Clock.h"
 #include "Source/System/ConfigStore.h"
 #include "Source/System/DebugOutput.h"
-#include "Source/System/NamedEvent.h"
 #include "app/LoadMessage.h"
 #include "app/ProductSettings.h"
 #include "app/TextIds.h"
@@ -128,8 +125,7 @@ TEST_F(VantorDFUDlg, SwitchStateMessageChangesTheStateOnTheDialogThread) {
 }
 
 TEST_F(VantorDFUDlg, StopsTheRunningCompanionFirstAndStartsItAgainWhenClosed) {
-    // The companion started on close is detached; as the subreaper this test collects it.
-    ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    ASSERT_TRUE(test::AdoptDetachedCompanions());
     test::CompanionStandIn running(dir_.file("Hubrix.exe"), false);
     sys::DebugOutputCapture trace;
     std::unique_ptr<Dlg> dialog = MakeDialog();
@@ -139,14 +135,7 @@ TEST_F(VantorDFUDlg, StopsTheRunningCompanionFirstAndStartsItAgainWhenClosed) {
     EXPECT_TRUE(running.WaitEnded());
     EXPECT_EQ(sys::ConfigStore::user().read_sz(BuildRegistryKeyPath(), "HubrixPath"),
               running.path());
-    std::unique_ptr<sys::NamedEvent> restarted;
-    ASSERT_TRUE(test::wait_for([&] {
-        restarted = sys::NamedEvent::open(std::string(kCompanionShutdownEvent));
-        return restarted != nullptr;
-    })) << "closing did not start the companion again";
-    restarted->set();
-    int status = 0;
-    EXPECT_TRUE(test::wait_for([&] { return waitpid(-1, &status, WNOHANG) > 0; }));
+    EXPECT_TRUE(test::StopDetachedCompanion()) << "closing did not start the companion again";
 }
 
 TEST_F(VantorDFUDlg, LogOptionBeginsTheLogRunWhenTheDialogIsBuilt) {
