@@ -12,6 +12,7 @@
 #include "Source/System/ConfigStore.h"
 #include "Source/System/DebugOutput.h"
 #include "Source/System/Paths.h"
+#include "Source/XLogPlatformSpecific.h"
 #include "Source/XLogText.h"
 #include "Source/xLog.h"
 
@@ -80,23 +81,37 @@ XLogSetup XLogSetup::for_process() {
 LogTimes LogTimes::now() {
     // The frequency is fixed; the split keeps counter * 10^6 from overflowing.
     const uint64_t frequency = static_cast<uint64_t>(sys::Clock::performance_frequency());
-    const uint64_t counter = static_cast<uint64_t>(sys::Clock::performance_counter());
+    const int64_t counter = sys::Clock::performance_counter();
+    const auto unsigned_counter = static_cast<uint64_t>(counter);
     LogTimes times;
-    times.performance_us =
-        counter / frequency * 1'000'000 + counter % frequency * 1'000'000 / frequency;
-    times.wall_us = sys::Clock::wall_time_us();
+    times.performance_us = unsigned_counter / frequency * 1'000'000 +
+                           unsigned_counter % frequency * 1'000'000 / frequency;
+    // Reading the wall clock costs as much as the counter again, so the wall time follows the
+    // counter (in real time) from a reading of both that is renewed every second; a step of the
+    // system clock shows within a second.
+    static std::atomic<int64_t> wall_minus_real_us{0};
+    static std::atomic<int64_t> renew_at_real_us{INT64_MIN};
+    const auto real_us =
+        static_cast<int64_t>(static_cast<double>(counter) * sys::Clock::time_scale() / 1000.0);
+    if (real_us >= renew_at_real_us.load(std::memory_order_relaxed)) {
+        wall_minus_real_us.store(static_cast<int64_t>(sys::Clock::wall_time_us()) - real_us,
+                                 std::memory_order_relaxed);
+        renew_at_real_us.store(real_us + 1'000'000, std::memory_order_relaxed);
+    }
+    times.wall_us =
+        static_cast<uint64_t>(real_us + wall_minus_real_us.load(std::memory_order_relaxed));
     return times;
 }
 
 XLogCore::XLogCore(XLogSetup setup)
     : config_(std::move(setup.config)), setup_(std::move(setup)),
-      process_id_(static_cast<uint32_t>(getpid())) {
+      process_id_(static_cast<uint32_t>(getpid())), file_(*this),
+      buffers_(*this, file_, setup_.process_wide,
+               LogBuffer::Usage{setup_.buffer_entries, setup_.buffer_text_size}) {
     if (config_.enabled) {
         initialise();
     }
 }
-
-XLogCore::~XLogCore() = default;
 
 std::string XLogCore::process_name_of(std::string_view module_path) {
     std::string_view file = module_path.substr(module_path.find_last_of('/') + 1);
@@ -156,8 +171,9 @@ bool XLogCore::vwrite_at(Levels levels, const char* tag, int level, const char* 
     }
     char message[xlog::kFormatBufferSize];
     size_t length = xlog::format_bounded(message, sizeof(message), format, arguments);
-    (void)times;
-    (void)file;
+    if (file && !buffers_.write(times, level, tag, function, std::string_view(message, length))) {
+        return false;
+    }
     if (console) {
         write_console(level, function, std::string_view(message, length));
     }
@@ -188,6 +204,9 @@ void XLogCore::write_console(int level, const char* function, std::string_view m
     }
     if ((config_.outputs & XLogConfig::kStandardOutput) != 0) {
         std::fwrite(line, 1, length, stdout);
+        if (buffers_.is_shut_down()) {
+            std::fflush(stdout);
+        }
     }
     if ((config_.outputs & XLogConfig::kDebuggerOutput) != 0) {
         sys::DebugOutput::write(std::string_view(line, length));
@@ -196,6 +215,10 @@ void XLogCore::write_console(int level, const char* function, std::string_view m
 
 void XLogCore::initialise() {
     process_name_ = process_name_of(setup_.module_path);
+    const bool file_output = (config_.outputs & XLogConfig::kFileOutput) != 0;
+    if (file_output) {
+        file_.open(setup_.temp_path, std::time(nullptr));
+    }
     const char* where = "devio::xLogInit";
     const Levels key_line{2, 2};
     write("xlog", kLogInfo, where, "----------------------------------------");
@@ -208,6 +231,9 @@ void XLogCore::initialise() {
              "defaultEnabled=%d, defaultOutput=%d, defaultLevel=%d, defaultFileLevel=%d",
              XLogConfig::kDefaultEnabled ? 1 : 0, static_cast<int>(XLogConfig::kDefaultOutputs),
              XLogConfig::kDefaultConsoleLevel, XLogConfig::kDefaultFileLevel);
+    if (file_.is_open()) {
+        write_at(key_line, "xlog", kLogInfo, where, "logfile=%s", file_.path().c_str());
+    }
     if (!setup_.module_path.empty() && setup_.module_path.size() != process_name_.size()) {
         write("xlog", kLogInfo, where, "exe=%s", setup_.module_path.c_str());
     }
@@ -215,6 +241,9 @@ void XLogCore::initialise() {
         write("xlog", kLogInfo, where, "procstart=%s", local_date(*start).c_str());
     }
     write("xlog", kLogInfo, where, "tags=%s", config_.tags_description().c_str());
+    if (file_output) {
+        XLogPlatformSpecific::purgeOldLogFiles(*this, setup_.temp_path, process_name_, kNamespace);
+    }
 }
 
 } // namespace devio

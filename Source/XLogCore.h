@@ -8,6 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "Source/LogBuffer.h"
+#include "Source/LogFile.h"
+#include "Source/LogTimes.h"
 #include "Source/XLogConfig.h"
 
 namespace devio {
@@ -22,25 +25,19 @@ struct XLogSetup {
     // The process's own log registers its shutdown with the shutdown guard and consults the guard
     // before it joins its thread; a test's log does neither.
     bool process_wide = false;
+    // Size of the first file buffer (tests make it small to reach growth and overrun quickly).
+    uint32_t buffer_entries = LogBuffer::kInitialEntries;
+    uint32_t buffer_text_size = LogBuffer::kInitialTextSize;
 
     // The process's setup: the per-user store's settings for this executable, its path and the
     // temporary folder.
     static XLogSetup for_process();
 };
 
-// When a message was logged: microseconds of the performance counter and since 1970 (UTC).
-struct LogTimes {
-    uint64_t performance_us = 0;
-    uint64_t wall_us = 0;
-
-    static LogTimes now();
-};
-
 class XLogCore {
 public:
     // Reads nothing further; when the log is enabled, runs its initialisation (header lines).
     explicit XLogCore(XLogSetup setup);
-    ~XLogCore();
     XLogCore(const XLogCore&) = delete;
     XLogCore& operator=(const XLogCore&) = delete;
 
@@ -50,7 +47,15 @@ public:
     bool vwrite(const char* tag, int level, const char* function, const char* format,
                 va_list arguments) __attribute__((format(printf, 5, 0)));
 
+    // The process's log, set up by its first use.
+    static XLogCore& process();
+
     const XLogConfig& config() const { return config_; }
+    const std::string& temp_path() const { return setup_.temp_path; }
+    LogFile& file() { return file_; }
+    LogBuffer::Globals& buffers() { return buffers_; }
+    // From now on tags no longer filter the console outputs (the log has been shut down).
+    void release_tags() { tags_released_.store(true); }
     const std::string& process_name() const { return process_name_; }
     uint32_t process_id() const { return process_id_; }
 
@@ -75,8 +80,9 @@ private:
     const XLogSetup setup_;
     std::string process_name_;
     uint32_t process_id_ = 0;
-    // Set when the log is shut down: from then on tags no longer filter.
     std::atomic<bool> tags_released_{false};
+    LogFile file_;
+    LogBuffer::Globals buffers_;
 };
 
 } // namespace devio

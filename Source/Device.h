@@ -1,0 +1,246 @@
+// The RAP device: the library's object for one device reached through a hardware device, directly
+// or behind a receiver. It classifies every report the hardware device delivers, runs the command
+// engine (one synchronous command at a time, serialised across processes by a named mutex, with
+// pings, retries, quarantine and the response cache), holds the device's feature table and follows
+// its hardware device through connections and disconnections.
+//
+// The class is split by concern over several files:
+//   Device.cpp               construction, identity, initialisation, active state, timers
+//   DeviceReadHandler.cpp    classification of incoming reports, hardware Read and Write events
+//   DeviceCommandEngine.cpp  synchronous commands, pings, retries, quarantine, cache
+//   DeviceConnection.cpp     the lazy hardware subscriptions, connect and disconnect handling
+//   DeviceConfiguration.cpp  configured and pending features, shutdown, forget
+//   DeviceDiscovery.cpp      feature lookup, firmware check and the cache file
+//
+// Threads: the hardware Read and Write events arrive directly on the transport's read thread (the
+// classification runs there); the hardware Connect event, the manager's ActiveChanged and the
+// timers come through the run loop on the application's thread. Commands may be sent from any
+// thread. The device's locks: the named mutex, the command slot's lock (taken inside the named
+// mutex), the report-time lock, the software-id stamps' lock, the feature table's lock, the lock of
+// the configured and pending lists and the subscriptions' lock; no other two are ever nested. The
+// hardware device's read thread holds its producer's lock while the classification takes the
+// command lock, so an exchange makes its hardware subscriptions before it takes the command lock,
+// and failures are published after both locks are released.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Source/CommandSlot.h"
+#include "Source/FeatureTable.h"
+#include "Source/IDevice.h"
+#include "Source/IDeviceManager.h"
+#include "Source/IHardwareDevice.h"
+#include "Source/ITimer.h"
+#include "Source/NamedMutex.h"
+#include "Source/Producer.h"
+#include "Source/ResponseCache.h"
+#include "Source/SoftwareIdTracker.h"
+#include "Source/Subscriber.h"
+
+namespace devio {
+
+class Feature;
+
+class Device : public IDevice,
+               public Producer<IDevice::Report>,
+               public Producer<IDevice::WriteReport>,
+               public Producer<IDevice::Connect>,
+               public Producer<IDevice::ConfigChange>,
+               public Subscriber<IHardwareDevice::Read>,
+               public Subscriber<IHardwareDevice::Write>,
+               public Subscriber<IHardwareDevice::Connect>,
+               public Subscriber<IDeviceManager::ActiveChanged>,
+               public Subscriber<ITimer::TimerEvent>,
+               public std::enable_shared_from_this<Device> {
+public:
+    // The wait for one response, and the attempts of one synchronous command (0 to 10).
+    static constexpr int64_t kResponseTimeoutMs = 3000;
+    static constexpr int kRetryCount = 10;
+    // Attempts after which a silent device behind a receiver or Bluetooth is quarantined.
+    static constexpr int kSilenceThreshold = 4;
+    // A cache store is written to the cache file this long after the store that started the timer.
+    static constexpr int kCacheWriteDelayMs = 10000;
+    // A configured device that stays connected while inactive is given back its defaults after
+    // this.
+    static constexpr int kDeactivationDelayMs = 5000;
+    static constexpr int kDeactivationTimerId = 0;
+    static constexpr int kCacheWriteTimerId = 1;
+    static constexpr int kFirmwareCheckTimerId = 2;
+
+    Device(std::weak_ptr<IDeviceManager> manager, std::shared_ptr<IHardwareDevice> hardware);
+    ~Device() override;
+    Device(const Device&) = delete;
+    Device& operator=(const Device&) = delete;
+
+    // IDevice
+    void initDevice(std::shared_ptr<IDeviceManager> manager) override;
+    void uninitDevice() override;
+    bool connected() override;
+    bool removed() const override { return removed_.load(); }
+    int busType() const override { return hardware_->bus_type(); }
+    int transportType() const override { return hardware_->bus_type(); }
+    int busIndex() const override { return hardware_->bus_index(); }
+    std::shared_ptr<IHardwareBus> bus() const override { return hardware_->bus().lock(); }
+    std::string path() const override { return hardware_->path(); }
+    int pid() const override { return hardware_->pid(); }
+    std::string name() const override { return hardware_->name(); }
+    unsigned swid() const override;
+    int slotByte() const override { return hardware_->slot_byte(); }
+    bool set_configured(std::shared_ptr<IFeature> feature) override;
+    bool configured() const override;
+    bool set_pending(std::shared_ptr<IFeature> feature) override;
+    bool pending() const override;
+    bool shutdown() override;
+    void forget() override;
+    std::weak_ptr<IDeviceManager> manager() const override { return manager_; }
+    std::shared_ptr<IFeature> feature_by_id(int number) override;
+    std::vector<std::shared_ptr<IFeature>> features() override;
+    bool sendCommand(const std::vector<Byte>& report, bool awaits_response) override;
+    bool sendSynchronousCommand(const std::vector<Byte>& command, std::vector<Byte>& response,
+                                int cache_mode, const rap::MatchPositions& positions) override;
+    void abandon() override;
+    bool retry_load_feature_root() override;
+    int extendedValue() const override { return hardware_->extended_value(); }
+    void confirm_configuration() override;
+
+    // low + rand() mod (high - low + 1).
+    int random(int low, int high);
+
+    // One exchange: the command under the named mutex and the command lock, and the wait for its
+    // response. The response is the whole report.
+    bool sendSynchronousCommandWithoutRetry(const std::vector<Byte>& command,
+                                            std::vector<Byte>& response,
+                                            const rap::MatchPositions& positions);
+
+    // Classifies one report of the hardware device and acts on it: completes the pending command,
+    // hands events and other programs' responses to the features, tracks software ids.
+    ReportType onReadHandler(std::vector<Byte> report, bool set_own_index);
+
+    // The features known so far, filled by feature discovery.
+    FeatureTable& feature_table() { return features_; }
+    const std::shared_ptr<IHardwareDevice>& hardware() const { return hardware_; }
+    // The configuration cookie this program wrote; cleared by every hard command failure.
+    uint16_t cookie() const { return cookie_.load(); }
+    bool quarantined() const { return quarantined_.load(); }
+    // Scaled milliseconds since the last report of the hardware device (any report).
+    uint64_t milliseconds_since_last_report() const;
+
+protected:
+    // Hardware events.
+    void onRead(std::vector<Byte> report, bool set_own_index, unsigned syserr,
+                unsigned size) override;
+    void onWrite(std::vector<Byte> report, ErrorCode code, unsigned syserr) override;
+    void onConnect(std::shared_ptr<IHardwareDevice> device) override;
+    void onDisconnect(std::shared_ptr<IHardwareDevice> device) override;
+    void onActiveChanged(bool active) override;
+    void onTimerEvent(int timer_id) override;
+
+    // The first subscriber of our Connect event makes us follow the hardware device's; the first
+    // of WriteReport makes us listen to its writes.
+    using Producer<IDevice::Report>::on_subscribe;
+    using Producer<IDevice::ConfigChange>::on_subscribe;
+    bool on_subscribe(IDevice::Connect* subscriber) override;
+    bool on_subscribe(IDevice::WriteReport* subscriber) override;
+
+    // Connect handling (hardware Connect event, firmware-check timer, confirm_configuration,
+    // becoming active) and disconnect handling (hardware Disconnect, quarantine, inactivity).
+    void handle_connect();
+    void handle_disconnect();
+
+    // The configuration check of the connect handling: whether this program's configuration of
+    // the device still holds. Empty when the handling is to stop without an event.
+    std::optional<bool> check_configuration_on_connect();
+    // Firmware check before a command (and on connect); false with the thread's error.
+    bool run_firmware_check();
+    // Writes the response cache to the device's cache file.
+    void perform_cache_write();
+    // Deactivation timer: gives the device back its defaults when this program stopped using it.
+    void perform_deactivate();
+
+    // A hard failure of the engine: the device no longer counts as configured by this program.
+    void clear_cookie() { cookie_.store(0); }
+
+    std::atomic<uint16_t> cookie_{0};
+
+private:
+    enum class PingResult { Proceed, NextAttempt, Failed };
+    // How an exchange failed: the thread's error to set and what the WriteReport failure carries.
+    struct Failure {
+        ErrorCode code;
+        uint32_t syserr = 0;
+        const char* message = nullptr;
+        unsigned number = 0;
+    };
+
+    // Command engine.
+    PingResult ping(int attempt, const rap::Report& command);
+    std::optional<Failure> exchange(const rap::Report& command, rap::Report& response,
+                                    const rap::MatchPositions& positions);
+    std::optional<Failure> await_response(CommandSlot::Lock& lock, rap::Report& response);
+    void store_in_cache(const rap::Report& sent, const rap::Report& response);
+    void publish_write_failure(ErrorCode code, unsigned number);
+    void publish_config_change();
+    unsigned manager_default_swid() const;
+
+    // Classification.
+    bool offer_to_pending_command(const rap::Report& report);
+    ReportType classify_foreign_response(const rap::Report& report, bool feature_based,
+                                         const std::shared_ptr<Feature>& feature);
+
+    // Lazy hardware subscriptions.
+    bool ensure_connect_subscription();
+    bool ensure_read_subscription();
+    void report_unreported_error(const char* where);
+
+    std::weak_ptr<IDeviceManager> manager_;
+    const std::shared_ptr<IHardwareDevice> hardware_;
+
+    // Command engine state.
+    NamedMutex named_mutex_;
+    CommandSlot command_;
+    mutable SoftwareIdTracker software_ids_; // swid() chooses the first id
+    ResponseCache cache_;
+    std::atomic<bool> silence_{false};
+    std::atomic<bool> need_ping_{false};
+    std::atomic<bool> firmware_check_needed_{false};
+    std::atomic<bool> brb_enabled_{false};
+    std::atomic<bool> brb_active_{false};
+    std::atomic<bool> removed_{false};
+    std::atomic<bool> quarantined_{false};
+    std::atomic<bool> cache_dirty_{false};
+
+    FeatureTable features_;
+
+    mutable std::mutex report_time_mutex_;
+    uint64_t last_report_ms_ = 0; // guarded by report_time_mutex_
+
+    // Lifecycle state.
+    std::atomic<bool> active_{true};
+    std::atomic<bool> connected_{false};
+    // 0 none yet, 1 disconnected, 2 connected: what the last Connect event said.
+    std::atomic<int> last_reported_state_{0};
+    // Serialises making the hardware subscriptions; the flags are read without it, so that an
+    // exchange, which holds the command lock, never waits for it once they are made.
+    std::mutex subscriptions_mutex_;
+    std::atomic<bool> connect_subscribed_{false};
+    std::atomic<bool> read_subscribed_{false};
+    bool write_subscribed_ = false; // guarded by subscriptions_mutex_
+    bool generic_cache_ = false;
+    std::shared_ptr<ITimer> deactivation_timer_;
+    std::shared_ptr<ITimer> cache_write_timer_;
+    std::shared_ptr<ITimer> firmware_check_timer_;
+
+    // Configuration state.
+    mutable std::mutex configuration_mutex_;
+    std::vector<std::shared_ptr<IFeature>> configured_features_; // guarded
+    std::vector<std::shared_ptr<IFeature>> pending_features_;    // guarded
+    bool shut_down_ = false;                                     // guarded
+};
+
+} // namespace devio

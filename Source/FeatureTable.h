@@ -1,0 +1,34 @@
+// The features a device knows, by feature index, filled by feature discovery. The classification
+// reads it on the transport's read thread while discovery changes it on the caller's, so it has a
+// lock of its own; callers get shared references and never hold the lock.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "Source/Byte.h"
+
+namespace devio {
+
+class Feature;
+
+class FeatureTable {
+public:
+    bool empty() const;
+    std::shared_ptr<Feature> at_index(Byte index) const;
+    std::shared_ptr<Feature> by_number(int number) const;
+    // Puts a feature at its own index, replacing what was there.
+    void put(std::shared_ptr<Feature> feature);
+    // Every feature in index order.
+    std::vector<std::shared_ptr<Feature>> all() const;
+    // Drops every feature but the root (index 0).
+    void keep_only_root();
+
+private:
+    mutable std::mutex mutex_;
+    std::map<Byte, std::shared_ptr<Feature>> features_;
+};
+
+} // namespace devio

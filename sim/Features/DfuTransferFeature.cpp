@@ -1,0 +1,84 @@
+#include "sim/Features/DfuTransferFeature.h"
+
+namespace devio::sim {
+
+namespace {
+
+constexpr Byte kStart = 4;
+constexpr Byte kRestart = 5;
+constexpr Byte kRestartParameter = 1;
+
+DfuTransfer::Packet packet_of(const FeatureRequest& request) {
+    return DfuTransfer::Packet(request.params.data(), DfuTransfer::kPacketSize);
+}
+
+} // namespace
+
+std::vector<Byte> DfuTransferFeature::status_block(uint32_t packet, Byte status) {
+    return {0, 0, static_cast<Byte>(packet >> 8), static_cast<Byte>(packet & 0xFF), status};
+}
+
+FeatureAnswer DfuTransferFeature::handle(const FeatureRequest& request) {
+    if (request.function < kStart) {
+        return data(request);
+    }
+    if (request.function == kStart) {
+        return start(request);
+    }
+    if (request.function == kRestart) {
+        return restart_request(request);
+    }
+    return FeatureAnswer::fail(rap::Rap20Error::InvalidFunction);
+}
+
+FeatureAnswer DfuTransferFeature::start(const FeatureRequest& request) {
+    if (request.param_count < DfuTransfer::kPacketSize) {
+        return FeatureAnswer::fail(rap::Rap20Error::InvalidArgument);
+    }
+    DfuTransfer::Step step = transfer_.start(packet_of(request));
+    if (step.status == DfuTransfer::kBusy) {
+        control_.image_started(*transfer_.image_in_progress());
+        // Once the flash is erased the device asks for packet 1 on its own.
+        control_.after(erase_time_, [this] {
+            transfer_.erase_done();
+            control_.send_event(kNumber, 0, status_block(0, DfuTransfer::kPacketAccepted),
+                                Scheduler::Delay::zero());
+        });
+    }
+    return FeatureAnswer::ok(status_block(step.packet, step.status));
+}
+
+FeatureAnswer DfuTransferFeature::data(const FeatureRequest& request) {
+    if (request.param_count < DfuTransfer::kPacketSize) {
+        return FeatureAnswer::fail(rap::Rap20Error::InvalidArgument);
+    }
+    uint32_t next = transfer_.next_packet();
+    bool expected = next != 0 && request.function == next % 4;
+    if (expected && faults_.link_drop && faults_.link_drop->packet == next) {
+        auto duration = faults_.link_drop->duration;
+        faults_.link_drop.reset();
+        control_.lose_link_for(duration);
+        return FeatureAnswer::silent();
+    }
+    if (expected && faults_.bad_status && faults_.bad_status->packet == next) {
+        Byte status = faults_.bad_status->status;
+        faults_.bad_status.reset();
+        return FeatureAnswer::ok(status_block(next, status));
+    }
+    DfuTransfer::Step step = transfer_.packet(request.function, packet_of(request));
+    if (step.finished) {
+        control_.image_completed(*transfer_.image_in_progress());
+    }
+    return FeatureAnswer::ok(status_block(step.packet, step.status));
+}
+
+FeatureAnswer DfuTransferFeature::restart_request(const FeatureRequest& request) {
+    if (request.params[0] != kRestartParameter) {
+        return FeatureAnswer::fail(rap::Rap20Error::InvalidArgument);
+    }
+    return FeatureAnswer::ok({kRestartParameter}).followed_by([this] {
+        control_.restart_from_bootloader();
+    });
+}
+
+} // namespace devio::sim

@@ -1,0 +1,53 @@
+// Feature 0x00D0 of the virtual mouse's bootloader: the start block (function 4), the data
+// packets (functions 0 to 3, rotating) and DFURestart (function 5). Every packet is answered with
+// a status block: bytes 2 and 3 the packet number, byte 4 the status.
+#pragma once
+
+#include <chrono>
+#include <optional>
+
+#include "sim/DfuTransfer.h"
+#include "sim/MouseControl.h"
+#include "sim/VirtualFeature.h"
+
+namespace devio::sim {
+
+// One-shot transfer faults, each for the packet with the given number.
+struct DfuFaults {
+    struct BadStatus {
+        uint32_t packet;
+        Byte status;
+    };
+    struct LinkDrop {
+        uint32_t packet;
+        std::chrono::milliseconds duration;
+    };
+    std::optional<BadStatus> bad_status;
+    std::optional<LinkDrop> link_drop;
+};
+
+class DfuTransferFeature final : public VirtualFeature {
+public:
+    static constexpr uint16_t kNumber = 0x00D0;
+
+    DfuTransferFeature(DfuTransfer& transfer, DfuFaults& faults, MouseControl& control,
+                       Scheduler::Delay erase_time)
+        : transfer_(transfer), faults_(faults), control_(control), erase_time_(erase_time) {}
+
+    uint16_t number() const override { return kNumber; }
+    FeatureAnswer handle(const FeatureRequest& request) override;
+
+    static std::vector<Byte> status_block(uint32_t packet, Byte status);
+
+private:
+    FeatureAnswer start(const FeatureRequest& request);
+    FeatureAnswer data(const FeatureRequest& request);
+    FeatureAnswer restart_request(const FeatureRequest& request);
+
+    DfuTransfer& transfer_;
+    DfuFaults& faults_;
+    MouseControl& control_;
+    Scheduler::Delay erase_time_;
+};
+
+} // namespace devio::sim
