@@ -74,7 +74,7 @@ private:
             int first = ColumnOf(layout.x);
             int span = std::max(ColumnOf(layout.x + layout.width) - first, 1);
             if (layout.kind == ControlKind::Picture) {
-                span = std::min(kPictureColumns, Width() - 1 - first); // drawn at its own size
+                span = std::clamp(Width() - 1 - first, 1, kPictureColumns); // its own size
             }
             auto from = static_cast<size_t>(first);
             auto to = static_cast<size_t>(std::min(first + span, Width()));

@@ -48,20 +48,26 @@ inline bool AdoptDetachedCompanions() {
     return prctl(PR_SET_CHILD_SUBREAPER, 1) == 0;
 }
 
-// Waits (bounded) until a stand-in started detached holds the shutdown event, then sets it and
-// collects the stand-in as it ends. True when it started and ended with status 0.
-inline bool StopDetachedCompanion() {
+// Waits (bounded) until the stand-in at `path`, started detached, holds the shutdown event, then
+// sets it and collects the stand-in as it ends. True when it started and ended with status 0.
+inline bool StopDetachedCompanion(const std::string& path) {
     std::unique_ptr<sys::NamedEvent> shutdown;
+    int pid = 0;
     bool started = wait_for([&] {
         shutdown = sys::NamedEvent::open(std::string(app::kCompanionShutdownEvent));
-        return shutdown != nullptr;
+        for (const sys::ProcessEntry& process :
+             sys::Processes::snapshot().value_or(std::vector<sys::ProcessEntry>{})) {
+            pid = process.exe_path == path ? process.pid : pid;
+        }
+        return shutdown != nullptr && pid != 0;
     });
     if (!started) {
         return false;
     }
     shutdown->set();
+    // Only this process: other orphans (a sanitizer's helper, say) may come to the test too.
     int status = 0;
-    return wait_for([&] { return waitpid(-1, &status, WNOHANG) > 0; }) && WIFEXITED(status) &&
+    return wait_for([&] { return waitpid(pid, &status, WNOHANG) == pid; }) && WIFEXITED(status) &&
            WEXITSTATUS(status) == 0;
 }
 

@@ -119,7 +119,7 @@ TEST_F(Companion, RestartStartsTheStoredPath) {
 
     MakeCompanion().RestartCompanion();
 
-    EXPECT_TRUE(test::StopDetachedCompanion()) << "the stored companion did not start";
+    EXPECT_TRUE(test::StopDetachedCompanion(path)) << "the stored companion did not start";
 }
 
 } // namespace

@@ -135,7 +135,8 @@ TEST_F(VantorDFUDlg, StopsTheRunningCompanionFirstAndStartsItAgainWhenClosed) {
     EXPECT_TRUE(running.WaitEnded());
     EXPECT_EQ(sys::ConfigStore::user().read_sz(BuildRegistryKeyPath(), "HubrixPath"),
               running.path());
-    EXPECT_TRUE(test::StopDetachedCompanion()) << "closing did not start the companion again";
+    EXPECT_TRUE(test::StopDetachedCompanion(running.path()))
+        << "closing did not start the companion again";
 }
 
 TEST_F(VantorDFUDlg, LogOptionBeginsTheLogRunWhenTheDialogIsBuilt) {
