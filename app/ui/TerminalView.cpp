@@ -115,6 +115,16 @@ void CTerminalView::OnOpen(CDialogHost& host) {
 
 void CTerminalView::OnChange(const CDialogHost& host, const DialogChange& change) {
     if (m_drawing) {
+        // The bar is drawn from the whole percent alone, and the update moves it once for
+        // every packet: most moves change nothing on the screen.
+        if (change.kind == ChangeKind::Progress) {
+            int percent = host.GetControl(change.id)->progress.Percent();
+            auto [drawn, first] = m_drawnPercent.try_emplace(change.id, percent);
+            if (!first && drawn->second == percent) {
+                return;
+            }
+            drawn->second = percent;
+        }
         Draw(host, false);
         return;
     }

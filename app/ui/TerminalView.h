@@ -12,6 +12,7 @@
 #pragma once
 
 #include <atomic>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,8 +59,9 @@ private:
     const bool m_keyTerminal;   // the input is a terminal
     CTerminalSession m_session; // dialog's thread
     CInputReader m_reader;
-    std::vector<std::string> m_shown; // the rows on the screen now
-    CDialogLineFilter m_filter;       // plain lines
+    std::vector<std::string> m_shown;  // the rows on the screen now
+    std::map<int, int> m_drawnPercent; // per progress bar, the percent last drawn
+    CDialogLineFilter m_filter;        // plain lines
 
     // Set in OnOpen before the reader starts; afterwards used by the reader thread only.
     CDialogHost* m_host = nullptr;
