@@ -218,6 +218,31 @@ TEST(TerminalView, DrawsOnATerminalAndGivesItBackHoweverTheDialogEnds) {
     }
 }
 
+TEST(TerminalView, DrawsEveryChangeOfThePercentage) {
+    PseudoTerminal terminal;
+    terminal.StartReading();
+    CDialogHost host(SmallTemplate());
+    host.AddView(std::make_unique<CTerminalView>(terminal.Slave(), terminal.Slave()));
+    ScriptedHandler handler;
+    handler.init = [&] {
+        host.SetProgressRange(kProgress, 0, 200);
+        host.ShowControl(kProgress, true);
+        host.PostMessage(sys::wm::User);
+    };
+    handler.message = [&](uint32_t, uintptr_t) {
+        for (int position : {1, 2, 3, 101, 199, 200}) {
+            host.SetProgressPos(kProgress, position);
+        }
+        host.EndDialog(kIdOk);
+    };
+    host.RunModal(handler);
+    ASSERT_TRUE(terminal.WaitForOutput(kLeaveScreen));
+    std::string output = terminal.Output();
+    for (const char* shown : {"  0%", "  1%", " 50%", " 99%", "100%"}) {
+        EXPECT_NE(output.find(shown), std::string::npos) << shown;
+    }
+}
+
 TEST(TerminalView, SignalsThatEndTheProcessGiveTheTerminalBackFirst) {
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         PseudoTerminal terminal;
