@@ -221,6 +221,9 @@ void DeviceManager::onPlug(std::shared_ptr<IHardwareDevice> hardware) {
     } else {
         std::shared_ptr<IDevice> device;
         makeDevice(device, hardware, false, product_id);
+        if (device == nullptr) {
+            return;
+        }
         xLogWrite(kTag, kLogDebug, kFunction, "   -- adding device pid=0x%x to deviceList",
                   product_id);
         {
@@ -255,7 +258,11 @@ void DeviceManager::makeDevice(std::shared_ptr<IDevice>& device,
                                int product_id) {
     constexpr const char* kFunction = "devio::DeviceManager::makeDevice";
     xLogWrite(kTag, kLogInfo, kFunction, "DeviceManager::makeDevice enter");
-    std::shared_ptr<DeviceManager> self = shared_from_this();
+    std::shared_ptr<DeviceManager> self = weak_from_this().lock();
+    if (self == nullptr) { // only while the manager is being destroyed
+        device.reset();
+        return;
+    }
     std::optional<ReceiverKind> kind = receiver_kind(product_id);
     if (config_value(receivers_active) && !plain_device_only && kind.has_value()) {
         xLogWrite(kTag, kLogInfo, kFunction, "DeviceManager::makeDevice making a tessaly bus");

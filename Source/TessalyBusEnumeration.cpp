@@ -30,7 +30,7 @@ bool TessalyBus::short_register_bit_operation(Byte reg, RAP10Command::Value set,
               "%02x ) enter",
               reg, set[0], set[1], set[2], clear[0], clear[1], clear[2]);
     // Both answers are short reports: exactly 7 bytes when whole.
-    auto answered = [kFunction](bool ok, const rap::Report& answer) {
+    auto answered = [](bool ok, const rap::Report& answer) {
         if (!ok) {
             xLogWrite(kTag, kLogInfo, kFunction,
                       "TessalyBus::short_register_bit_operation exit (false, error)");

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -208,6 +209,51 @@ TEST(DeviceManagerStack, ReceiverThatCannotBeEnumeratedIsRetriedOnADoublingSched
             EXPECT_EQ(to_underlying(error.code), 77u);
             EXPECT_EQ(error.message, "Tessaly device enumeration failed after max retry attempts");
         }
+    }
+    BottomBusChoice::choose({});
+}
+
+// A bottom bus that lists nothing, or fails to enumerate.
+class EmptyBus : public IHardwareBus, public Producer<IHardwareBus::PlugUnplug> {
+public:
+    std::vector<std::shared_ptr<IHardwareDevice>> devices() override {
+        ++enumerations;
+        if (failing) {
+            set_last_error(ErrorCode::DeviceEnumerationFailed);
+        }
+        return {};
+    }
+    std::atomic<int> enumerations{0};
+    std::atomic<bool> failing{false};
+};
+
+TEST(DeviceManagerStack, StackIsBuiltOnceByTheFirstArrivalSubscriberOrDevicesCall) {
+    auto bus = std::make_shared<EmptyBus>();
+    int made = 0;
+    BottomBusChoice::choose([&](std::weak_ptr<IDeviceManager>) {
+        ++made;
+        return bus;
+    });
+    {
+        ReceiverStack stack;
+        bus->failing = true;
+        EXPECT_FALSE(stack.start()) << "a stack that cannot be built refuses the subscription";
+        EXPECT_EQ(last_error().code, ErrorCode::DeviceEnumerationFailed);
+        EXPECT_TRUE(stack.manager->devices().empty());
+        EXPECT_EQ(last_error().code, ErrorCode::DeviceEnumerationFailed);
+        EXPECT_EQ(made, 2) << "every failed start tries again from the beginning";
+
+        bus->failing = false;
+        EXPECT_TRUE(stack.start());
+        EXPECT_EQ(made, 3);
+        test::ManagerEvents second;
+        EXPECT_TRUE(second.Subscriber<IDeviceManager::ArrivalRemoval>::subscribe(
+            stack.manager, DeliverViaRunLoop, "second"));
+        set_last_error(ErrorCode::GeneralFailure);
+        EXPECT_TRUE(stack.manager->devices().empty());
+        EXPECT_EQ(last_error().code, ErrorCode::NoError) << "no devices is no error";
+        EXPECT_EQ(made, 3);
+        second.Subscriber<IDeviceManager::ArrivalRemoval>::unsubscribe(stack.manager);
     }
     BottomBusChoice::choose({});
 }
