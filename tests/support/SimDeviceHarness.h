@@ -29,8 +29,9 @@ public:
     static constexpr int kMouseIndex = 1;
     static constexpr double kTimeScale = 0.01;
 
-    explicit SimDeviceHarness(sim::MouseOptions options = {})
-        : mouse(std::make_shared<sim::VirtualMouse>(scheduler, std::move(options))) {
+    explicit SimDeviceHarness(sim::MouseOptions options = {}, sim::ReceiverTiming timing = {})
+        : receiver(scheduler, *sim::receiver_kind('A'), timing),
+          mouse(std::make_shared<sim::VirtualMouse>(scheduler, std::move(options))) {
         CDevio::instance().reset();
         manager = CDevio::instance();
         manager->swid(kSoftwareId);
@@ -77,7 +78,7 @@ public:
 
     ScopedTimeScale scale{kTimeScale};
     sim::Scheduler scheduler;
-    sim::VirtualReceiver receiver{scheduler, *sim::receiver_kind('A')};
+    sim::VirtualReceiver receiver;
     std::shared_ptr<sim::VirtualMouse> mouse;
     std::shared_ptr<sim::ReceiverHardwareDevice> receiver_device;
     std::shared_ptr<sim::PairedHardwareDevice> mouse_hardware;
