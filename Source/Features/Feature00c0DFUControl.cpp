@@ -4,8 +4,7 @@
 #include <functional>
 
 #include "Source/FeatureRegistration.h"
-#include "Source/Features/DfuConfirmation.h"
-#include "Source/xLog.h"
+#include "Source/Features/DfuControlCommon.h"
 
 namespace devio {
 
@@ -27,10 +26,7 @@ bool Feature00c0DFUControl::EnterDfu() {
 
 void Feature00c0DFUControl::onUnexpectedResponse(unsigned function, unsigned software_id,
                                                  const std::vector<Byte>& parameters) {
-    xLogWrite("Feature00c0DFUControl", kLogInfo,
-              "devio::Feature00c0DFUControl::onUnexpectedResponse",
-              "Feature00c0DFUControl::onUnexpectedResponse(func=%d, swid=0x%x)",
-              static_cast<int>(function), software_id);
+    log_unexpected_dfu_control_response("Feature00c0DFUControl", function, software_id);
     if (function != kConfigFunction || parameters.size() < 2) {
         return;
     }

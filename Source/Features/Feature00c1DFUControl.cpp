@@ -1,9 +1,8 @@
 #include "Source/Features/Feature00c1DFUControl.h"
 
 #include "Source/FeatureRegistration.h"
-#include "Source/Features/DfuConfirmation.h"
+#include "Source/Features/DfuControlCommon.h"
 #include "Source/LastError.h"
-#include "Source/xLog.h"
 
 namespace devio {
 
@@ -37,10 +36,7 @@ bool Feature00c1DFUControl::SetDfuControl(Byte p0, Byte p1, Byte p2, Byte p3) {
 
 void Feature00c1DFUControl::onUnexpectedResponse(unsigned function, unsigned software_id,
                                                  const std::vector<Byte>& /*parameters*/) {
-    xLogWrite("Feature00c1DFUControl", kLogInfo,
-              "devio::Feature00c1DFUControl::onUnexpectedResponse",
-              "Feature00c1DFUControl::onUnexpectedResponse(func=%d, swid=0x%x)",
-              static_cast<int>(function), software_id);
+    log_unexpected_dfu_control_response("Feature00c1DFUControl", function, software_id);
 }
 
 } // namespace devio

@@ -1,9 +1,8 @@
 #include "Source/Features/Feature00c2DFUControl.h"
 
 #include "Source/FeatureRegistration.h"
-#include "Source/Features/DfuConfirmation.h"
+#include "Source/Features/DfuControlCommon.h"
 #include "Source/LastError.h"
-#include "Source/xLog.h"
 
 namespace devio {
 
@@ -47,10 +46,7 @@ bool Feature00c2DFUControl::SetDfuControl(Byte p0, Byte p1) {
 
 void Feature00c2DFUControl::onUnexpectedResponse(unsigned function, unsigned software_id,
                                                  const std::vector<Byte>& /*parameters*/) {
-    xLogWrite("Feature00c2DFUControl", kLogInfo,
-              "devio::Feature00c2DFUControl::onUnexpectedResponse",
-              "Feature00c2DFUControl::onUnexpectedResponse(func=%d, swid=0x%x)",
-              static_cast<int>(function), software_id);
+    log_unexpected_dfu_control_response("Feature00c2DFUControl", function, software_id);
 }
 
 } // namespace devio
