@@ -3,7 +3,9 @@
 // process's device manager and the simulator on a small time scale.
 //
 // No feature discovery runs here: a test puts the features it uses into the device's table, at
-// the index that the mouse's root feature gives for the firmware it runs now.
+// the index that the mouse's root feature gives for the firmware it runs now. The device's
+// system-wide command mutex lives in a runtime folder of the harness's own, so that the commands
+// of other test programs to their fake receivers never hold up the simulated mouse's.
 #pragma once
 
 #include <memory>
@@ -20,6 +22,7 @@
 #include "sim/VirtualMouse.h"
 #include "sim/VirtualReceiver.h"
 #include "support/ScopedTimeScale.h"
+#include "support/TempDir.h"
 
 namespace devio::test {
 
@@ -27,7 +30,7 @@ class SimDeviceHarness {
 public:
     static constexpr int kSoftwareId = 12;
     static constexpr int kMouseIndex = 1;
-    static constexpr double kTimeScale = 0.01;
+    static constexpr double kTimeScale = 0.02;
 
     explicit SimDeviceHarness(sim::MouseOptions options = {}, sim::ReceiverTiming timing = {})
         : receiver(scheduler, *sim::receiver_kind('A'), timing),
@@ -76,6 +79,8 @@ public:
     // Every feature but the root is dropped, as after a change of firmware.
     void forget_features() { device->feature_table().keep_only_root(); }
 
+    TempDir runtime_folder;
+    ScopedEnv runtime_env{"XDG_RUNTIME_DIR", runtime_folder.path().c_str()};
     ScopedTimeScale scale{kTimeScale};
     sim::Scheduler scheduler;
     sim::VirtualReceiver receiver;
