@@ -64,12 +64,21 @@ public:
         unsigned number;
     };
 
-    explicit DeviceEvents(const std::shared_ptr<IDevice>& device) {
+    explicit DeviceEvents(const std::shared_ptr<IDevice>& device) : device_(device) {
         Subscriber<IDevice::Report>::subscribe(device, DeliverDirect, "DeviceEvents::Report");
         Subscriber<IDevice::WriteReport>::subscribe(device, DeliverDirect, "DeviceEvents::Write");
         Subscriber<IDevice::Connect>::subscribe(device, DeliverDirect, "DeviceEvents::Connect");
         Subscriber<IDevice::ConfigChange>::subscribe(device, DeliverDirect,
                                                      "DeviceEvents::ConfigChange");
+    }
+    // The device's read thread may still report: leave before the records go.
+    ~DeviceEvents() override {
+        if (std::shared_ptr<IDevice> device = device_.lock()) {
+            Subscriber<IDevice::Report>::unsubscribe(device);
+            Subscriber<IDevice::WriteReport>::unsubscribe(device);
+            Subscriber<IDevice::Connect>::unsubscribe(device);
+            Subscriber<IDevice::ConfigChange>::unsubscribe(device);
+        }
     }
 
     std::vector<IDevice::ReportType> report_types() const {
@@ -111,6 +120,7 @@ private:
     void onFirmwareChanged(std::shared_ptr<IDevice> /*device*/) override { ++firmware_changes_; }
     void onConfigChange() override { ++config_changes_; }
 
+    std::weak_ptr<IDevice> device_;
     mutable std::mutex mutex_;
     std::vector<IDevice::ReportType> types_;
     std::vector<Write> writes_;
