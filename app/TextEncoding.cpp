@@ -9,9 +9,9 @@ namespace {
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr wchar_t kEscapeBase = 0xDC00;
 
-// Decodes one well-formed UTF-8 sequence at the start of `text`. Returns its length, or 0 when the
-// bytes are not a valid sequence (truncated, overlong, surrogate or beyond U+10FFFF).
-size_t DecodeSequence(std::string_view text, char32_t& out) {
+} // namespace
+
+size_t DecodeUtf8Sequence(std::string_view text, char32_t& out) {
     auto byte = [&](size_t i) { return static_cast<uint8_t>(text[i]); };
     uint8_t lead = byte(0);
     if (lead < 0x80) {
@@ -45,6 +45,8 @@ size_t DecodeSequence(std::string_view text, char32_t& out) {
     out = value;
     return length;
 }
+
+namespace {
 
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
@@ -84,7 +86,7 @@ template <class Visit>
 void ForEachCharacter(std::string_view text, Visit visit) {
     while (!text.empty()) {
         char32_t c = 0;
-        size_t length = DecodeSequence(text, c);
+        size_t length = DecodeUtf8Sequence(text, c);
         if (length == 0) {
             visit(static_cast<char32_t>(static_cast<uint8_t>(text[0])), false);
             length = 1;
@@ -134,7 +136,7 @@ size_t Utf8PrefixLength(std::string_view text, size_t count) {
     size_t length = 0;
     while (count > 0 && length < text.size()) {
         char32_t ignored = 0;
-        size_t step = DecodeSequence(text.substr(length), ignored);
+        size_t step = DecodeUtf8Sequence(text.substr(length), ignored);
         length += step == 0 ? 1 : step;
         --count;
     }

@@ -14,6 +14,11 @@ namespace devio::app {
 std::wstring WideFromUtf8(std::string_view text);
 std::string Utf8FromWide(std::wstring_view text);
 
+// Decodes the UTF-8 sequence at the start of `text` (not empty) into `out`. Returns its length in
+// bytes, or 0 when the bytes there are not a valid sequence (truncated, overlong, a surrogate or
+// beyond U+10FFFF).
+size_t DecodeUtf8Sequence(std::string_view text, char32_t& out);
+
 // UTF-16LE bytes of `text`; byte sequences that are not valid UTF-8 become U+FFFD.
 std::string Utf16LeFromUtf8(std::string_view text);
 

@@ -24,8 +24,10 @@ __attribute__((constructor(101))) void prepare_test_log_configuration() {
     devio::test::use_private_log_configuration(
         [](devio::sys::ConfigStore& store, const std::string& key) {
             store.write_dword(key, "loggingoutput", devio::XLogConfig::kDebuggerOutput);
-            store.write_sz(key, "LogTags",
-                           "+Devio +DeviceManager +Timer +Subscriber +Device +Timeout +Untagged");
+            store.write_sz(
+                key, "LogTags",
+                "+Devio +DeviceManager +Timer +Subscriber +Device +Timeout +Untagged +Win32Bus "
+                "+Win32Device +hid");
         });
 }
 

@@ -1,0 +1,35 @@
+// The command line of vantor-dfu: the options of this build ("--ui=", "--help", "--version"),
+// taken out before the original slash options are parsed, so that those keep their exact rules and
+// never see the new ones.
+//
+// An argument that starts with "--" and a letter is an option of this build and must be one of
+// them; every other argument goes to the original parser unchanged and in order (which ignores
+// what it does not know).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/ToolDialogFactory.h"
+
+namespace devio::app {
+
+struct CToolCommandLine {
+    // The arguments for CToolOptions::ParseCommandLine.
+    std::vector<std::wstring> toolArguments;
+    std::optional<ToolUi> ui;
+    bool help = false;
+    bool version = false;
+    // Why the command line cannot be used; empty when it can.
+    std::string error;
+
+    // `arguments`: the arguments after the program name, as the system gives them.
+    static CToolCommandLine Parse(const std::vector<std::string>& arguments);
+};
+
+// The text of "--help" and of "--version".
+std::string ToolUsage();
+std::string ToolVersion();
+
+} // namespace devio::app

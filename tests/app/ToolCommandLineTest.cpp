@@ -1,0 +1,66 @@
+#include "app/ToolCommandLine.h"
+
+#include <gtest/gtest.h>
+
+namespace devio::app {
+namespace {
+
+using Args = std::vector<std::string>;
+using Wide = std::vector<std::wstring>;
+
+TEST(ToolCommandLine, OptionsOfThisBuildAreTakenOutAndTheRestKeptForTheOriginalParser) {
+    struct Case {
+        Args arguments;
+        Wide toolArguments;
+        std::optional<ToolUi> ui;
+        bool help;
+        bool version;
+        std::string error;
+    } cases[] = {
+        {{}, {}, std::nullopt, false, false, ""},
+        {{"/FORCE", "--ui=headless", "x/FORCEDIR=D:\\fw"},
+         {L"/FORCE", L"x/FORCEDIR=D:\\fw"},
+         ToolUi::Headless,
+         false,
+         false,
+         ""},
+        {{"--ui=headless", "--ui=terminal"}, {}, ToolUi::Terminal, false, false, ""},
+        {{"/log", "--help"}, {L"/log"}, std::nullopt, true, false, ""},
+        {{"--version"}, {}, std::nullopt, false, true, ""},
+        // Not options of this build: passed on and left to the original rules.
+        {{"--", "-x", "--5", "/FAILDEVICE=7"},
+         {L"--", L"-x", L"--5", L"/FAILDEVICE=7"},
+         std::nullopt,
+         false,
+         false,
+         ""},
+        {{"--ui=gui"},
+         {},
+         std::nullopt,
+         false,
+         false,
+         "--ui takes \"terminal\" or \"headless\", not \"gui\""},
+        {{"--unatended"}, {}, std::nullopt, false, false, "unknown option --unatended"},
+    };
+    for (const Case& c : cases) {
+        CToolCommandLine parsed = CToolCommandLine::Parse(c.arguments);
+        std::string shown = c.arguments.empty() ? "(none)" : c.arguments.front();
+        EXPECT_EQ(parsed.toolArguments, c.toolArguments) << shown;
+        EXPECT_EQ(parsed.ui, c.ui) << shown;
+        EXPECT_EQ(parsed.help, c.help) << shown;
+        EXPECT_EQ(parsed.version, c.version) << shown;
+        EXPECT_EQ(parsed.error, c.error) << shown;
+    }
+}
+
+TEST(ToolCommandLine, HelpNamesEveryOptionAndVersionThePackage) {
+    std::string usage = ToolUsage();
+    for (const char* option : {"/FORCE", "/SKIPDEVICE", "/LOG", "/FORCEDIR=", "/FAILDEVICE=",
+                               "--ui=terminal", "--ui=headless", "--help", "--version"}) {
+        EXPECT_NE(usage.find(option), std::string::npos) << option;
+    }
+    EXPECT_EQ(ToolVersion(), "vantor-dfu 8.6.28\n");
+}
+
+} // namespace
+} // namespace devio::app
