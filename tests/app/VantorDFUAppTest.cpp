@@ -54,10 +54,16 @@ protected:
         return events;
     }
 
+    // The tool's trace lines ("00000.016: text"), without the library's log lines that the
+    // debugger output carries as well.
     std::vector<std::string> TracedMessages() const {
         std::vector<std::string> messages;
         for (const std::string& line : capture.texts()) {
-            messages.push_back(line.substr(line.find(": ") + 2));
+            std::size_t stamp = line.find(": ");
+            if (stamp != std::string::npos && stamp > 0 &&
+                line.find_first_not_of("0123456789.") == stamp) {
+                messages.push_back(line.substr(stamp + 2));
+            }
         }
         return messages;
     }
