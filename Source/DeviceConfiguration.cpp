@@ -31,10 +31,6 @@ void add_once(std::vector<std::shared_ptr<Feature>>& list, std::shared_ptr<Featu
     }
 }
 
-int error_code() {
-    return static_cast<int>(to_underlying(last_error().code));
-}
-
 bool not_connected() {
     return last_error().code == ErrorCode::NotConnected;
 }
@@ -205,7 +201,7 @@ std::optional<bool> Device::cookie_still_ours(bool& foreign) {
     uint16_t read = 0;
     if (!config->GetCookie(&read)) {
         xLogWrite(kTag, kLogInfo, kOnConnect, "onConnect: could not read cookie, err=%d",
-                  error_code());
+                  last_error_code());
         if (not_connected()) {
             log_stop_on_connect();
             return std::nullopt;
@@ -246,7 +242,7 @@ bool Device::replay_pending_changes(bool configured_by_us, bool& lost) {
             xLogWrite(kTag, kLogInfo, kOnConnect,
                       "onConnect: losing configuration because some feature could not write "
                       "pending changes, err=%d",
-                      error_code());
+                      last_error_code());
             lost = true;
             if (not_connected()) {
                 log_stop_on_connect();
@@ -269,7 +265,7 @@ bool Device::replay_pending_changes(bool configured_by_us, bool& lost) {
         xLogWrite(kTag, kLogInfo, kOnConnect,
                   "onConnect: losing configuration because could not write configuration "
                   "complete to receiver, err=%d",
-                  error_code());
+                  last_error_code());
         lost = true;
         if (not_connected()) {
             log_stop_on_connect();
@@ -288,7 +284,7 @@ std::optional<bool> Device::check_configuration_on_connect() {
             log_stop_on_connect();
             return std::nullopt;
         }
-        xLogWrite(kTag, kLogInfo, kOnConnect, "onConnect: fw check failed, err=%d", error_code());
+        xLogWrite(kTag, kLogInfo, kOnConnect, "onConnect: fw check failed, err=%d", last_error_code());
         set_last_error(ErrorCode::NoError);
         configured_by_us = false;
     }
@@ -339,7 +335,7 @@ void Device::perform_deactivate() {
     if (!config->GetCookie(&read)) {
         xLogWrite(kTag, kLogInfo, kDeactivate,
                   "Deactivation: skipping deactivation because could not read cookie, err=%d",
-                  error_code());
+                  last_error_code());
         return;
     }
     if (read != cookie_.load()) {
@@ -355,7 +351,7 @@ void Device::perform_deactivate() {
               "cookie");
     if (!config->SetCookie(0)) {
         xLogWrite(kTag, kLogInfo, kDeactivate,
-                  "could not clear cookie in 0x0020 feature, errcode=%d", error_code());
+                  "could not clear cookie in 0x0020 feature, errcode=%d", last_error_code());
     }
     drop_configuration(kDeactivate, "onConnect: telling feature 0x%04x about the reset");
     xLogWrite(kTag, kLogInfo, kDeactivate, "Deactivation exit");
@@ -452,7 +448,7 @@ bool Device::shutdown() {
                   "set_configured is resetting device by clearing cookie in 0x0020 feature");
         if (!config->SetCookie(0)) {
             xLogWrite(kTag, kLogInfo, kShutdown,
-                      "could not clear cookie in 0x0020 feature, errcode=%d", error_code());
+                      "could not clear cookie in 0x0020 feature, errcode=%d", last_error_code());
         }
     }
     {

@@ -21,10 +21,6 @@ constexpr const char* kNotPresent = "NotPresent";
 // rdnf bit 0 marks the entity that is running.
 constexpr int kRunningBit = 0x01;
 
-int error_code() {
-    return static_cast<int>(to_underlying(last_error().code));
-}
-
 // fwType, prefix, version and build; the prefix comes from the device, so it is made printable.
 std::string short_fingerprint(int type, const std::string& prefix, const std::string& version,
                               const std::string& build) {
@@ -84,7 +80,7 @@ std::string Device::read_fwinfo(bool cached) {
             xLogWrite(kTag, kLogInfo, kReadFwinfo, "read_fwinfo returning NotPresent");
             return kNotPresent;
         }
-        xLogWrite(kTag, kLogInfo, kReadFwinfo, "read_fwinfo returning error=%d", error_code());
+        xLogWrite(kTag, kLogInfo, kReadFwinfo, "read_fwinfo returning error=%d", last_error_code());
         return std::string();
     }
     int cache_mode = cached ? 1 : 0;
@@ -93,13 +89,13 @@ std::string Device::read_fwinfo(bool cached) {
         uint32_t unit_id = 0;
         if (!info->GetEntityCount(&count, &unit_id, nullptr, nullptr, nullptr, nullptr, nullptr,
                                   cache_mode)) {
-            xLogWrite(kTag, kLogInfo, kReadFwinfo, "read_fwinfo returning error=%d", error_code());
+            xLogWrite(kTag, kLogInfo, kReadFwinfo, "read_fwinfo returning error=%d", last_error_code());
             return std::string();
         }
         std::optional<std::string> found =
             fingerprint_of_running_entity(*info, count, unit_id, cache_mode);
         if (found.has_value() && found->empty()) {
-            xLogWrite(kTag, kLogInfo, kReadFwinfo, "read_fwinfo returning error=%d", error_code());
+            xLogWrite(kTag, kLogInfo, kReadFwinfo, "read_fwinfo returning error=%d", last_error_code());
             return std::string();
         }
         if (found.has_value()) {
@@ -112,7 +108,7 @@ std::string Device::read_fwinfo(bool cached) {
     std::string version;
     std::string build;
     if (!info->GetFwInfo(0, &type, &prefix, &version, &build, nullptr, nullptr, cache_mode)) {
-        xLogWrite(kTag, kLogInfo, kReadFwinfo, "read_fwinfo returning error=%d", error_code());
+        xLogWrite(kTag, kLogInfo, kReadFwinfo, "read_fwinfo returning error=%d", last_error_code());
         return std::string();
     }
     std::string fingerprint = short_fingerprint(type, prefix, version, build);
@@ -161,11 +157,11 @@ bool Device::do_fwcheck() {
     std::string fresh = read_fwinfo(false);
     if (fresh.empty()) {
         xLogWrite(kTag, kLogInfo, kDoFwcheck, "do_fwcheck error reading fw info, err=%d",
-                  error_code());
+                  last_error_code());
         // The feature may have moved with new firmware: ask the root again.
         if (load_feature(IFeature0003FirmwareInfo::kFeatureNumber, 0) == nullptr) {
             xLogWrite(kTag, kLogInfo, kDoFwcheck,
-                      "do_fwcheck exit, false, error loading 0x0003 feature, err=%d", error_code());
+                      "do_fwcheck exit, false, error loading 0x0003 feature, err=%d", last_error_code());
             fw_check_in_progress_.store(false);
             return false;
         }
@@ -174,7 +170,7 @@ bool Device::do_fwcheck() {
     fw_check_in_progress_.store(false);
     if (fresh.empty()) {
         xLogWrite(kTag, kLogInfo, kDoFwcheck,
-                  "do_fwcheck exit, false, error reading fw info, err=%d", error_code());
+                  "do_fwcheck exit, false, error reading fw info, err=%d", last_error_code());
         return false;
     }
     firmware_check_needed_.store(false);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Source/FeatureRegistration.h"
+#include "Source/Features/FeatureRequest.h"
 #include "Source/Features/OutParam.h"
 #include "Source/LastError.h"
 #include "Source/xLog.h"
@@ -14,10 +15,8 @@ namespace {
 constexpr const char* kTag = "Feature0000Root";
 constexpr unsigned kGetFeature = 0;
 constexpr unsigned kGetProtocolVersion = 1;
-constexpr Byte kObsoleteBit = 0x80;
-constexpr Byte kHiddenBit = 0x40;
-constexpr Byte kEngineeringBit = 0x20;
 constexpr std::size_t kPingPosition = 2;
+constexpr std::size_t kAnswerBytes = 3;
 
 } // namespace
 
@@ -29,18 +28,18 @@ bool Feature0000Root::GetFeature(int featureId, int* featureIndex, bool* obsolet
             response, cache_mode)) {
         return false;
     }
-    response.resize(std::max<std::size_t>(response.size(), 3), 0);
-    Byte flags = response[1];
+    response.resize(std::max(response.size(), kAnswerBytes), 0);
+    FeatureFlags flags = FeatureFlags::from(response[1]);
     set_out(featureIndex, response[0]);
-    set_out(obsolete, (flags & kObsoleteBit) != 0);
-    set_out(hidden, (flags & kHiddenBit) != 0);
-    set_out(engineering, (flags & kEngineeringBit) != 0);
+    set_out(obsolete, flags.obsolete);
+    set_out(hidden, flags.hidden);
+    set_out(engineering, flags.engineering);
     set_out(version, response[2]);
     xLogWrite(kTag, kLogInfo, "devio::Feature0000Root::GetFeature",
               "Feature0000Root::GetFeature(featureId = 0x%08x, *featureIndex = %d, *obsolete = %d, "
               "*hidden = %d, *engineering = %d, *version = %d)",
-              static_cast<unsigned>(featureId), response[0], (flags & kObsoleteBit) != 0,
-              (flags & kHiddenBit) != 0, (flags & kEngineeringBit) != 0, response[2]);
+              static_cast<unsigned>(featureId), response[0], flags.obsolete, flags.hidden,
+              flags.engineering, response[2]);
     return true;
 }
 
@@ -49,12 +48,8 @@ bool Feature0000Root::GetProtocolVersion(int ping_sent, int* protocol, int* targ
     std::vector<Byte> response;
     // Only the plain protocol question is worth caching: a ping must reach the device.
     int cache_mode = ping_sent == 0 ? 1 : 0;
-    if (!sendFeatureCommand(kGetProtocolVersion, {0x00, 0x00, static_cast<Byte>(ping_sent)},
-                            response, cache_mode)) {
-        return false;
-    }
-    if (response.size() < 3) {
-        set_last_error(ErrorCode::CommandResponseTooShort);
+    if (!send_expecting(*this, kGetProtocolVersion, {0x00, 0x00, static_cast<Byte>(ping_sent)},
+                        cache_mode, kAnswerBytes, response)) {
         return false;
     }
     set_out(protocol, response[0]);
@@ -92,12 +87,8 @@ bool Feature0000Root::TargetSw(int* protocol, int* targetsw) {
 
 bool Feature0000Root::Ping(int value) {
     std::vector<Byte> response;
-    if (!sendFeatureCommand(kGetProtocolVersion, {0x00, 0x00, static_cast<Byte>(value)}, response,
-                            0, {kPingPosition})) {
-        return false;
-    }
-    if (response.size() < 3) {
-        set_last_error(ErrorCode::CommandResponseTooShort);
+    if (!send_expecting(*this, kGetProtocolVersion, {0x00, 0x00, static_cast<Byte>(value)}, 0,
+                        kAnswerBytes, response, {kPingPosition})) {
         return false;
     }
     if (response[kPingPosition] != static_cast<Byte>(value)) {

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "Source/FeatureRegistration.h"
+#include "Source/Features/FeatureRequest.h"
 #include "Source/Features/OutParam.h"
-#include "Source/LastError.h"
 #include "Source/xLog.h"
 
 namespace devio {
@@ -15,19 +15,13 @@ constexpr const char* kTag = "Feature0001FeatureSet";
 constexpr unsigned kGetCount = 0;
 constexpr unsigned kGetFeatureID = 1;
 constexpr int kCached = 1;
-constexpr Byte kObsoleteBit = 0x80;
-constexpr Byte kSwHiddenBit = 0x40;
-constexpr Byte kEngineeringHiddenBit = 0x20;
+constexpr std::size_t kFeatureIdBytes = 4;
 
 } // namespace
 
 bool Feature0001FeatureSet::GetCount(int* count) {
     std::vector<Byte> response;
-    if (!sendFeatureCommand(kGetCount, {}, response, kCached)) {
-        return false;
-    }
-    if (response.empty()) {
-        set_last_error(ErrorCode::CommandResponseTooShort);
+    if (!send_expecting(*this, kGetCount, {}, kCached, 1, response)) {
         return false;
     }
     set_out(count, response[0]);
@@ -42,19 +36,19 @@ bool Feature0001FeatureSet::GetFeatureID(int featureIndex, int* featureID, bool*
     if (!sendFeatureCommand(kGetFeatureID, {static_cast<Byte>(featureIndex)}, response, kCached)) {
         return false;
     }
-    response.resize(std::max<std::size_t>(response.size(), 4), 0);
+    response.resize(std::max(response.size(), kFeatureIdBytes), 0);
     int id = response[0] << 8 | response[1];
-    Byte flags = response[2];
+    FeatureFlags flags = FeatureFlags::from(response[2]);
     set_out(featureID, id);
-    set_out(engineeringHidden, (flags & kEngineeringHiddenBit) != 0);
-    set_out(swHidden, (flags & kSwHiddenBit) != 0);
-    set_out(obsolete, (flags & kObsoleteBit) != 0);
+    set_out(engineeringHidden, flags.engineering);
+    set_out(swHidden, flags.hidden);
+    set_out(obsolete, flags.obsolete);
     set_out(version, response[3]);
     xLogWrite(kTag, kLogInfo, "devio::Feature0001FeatureSet::GetFeatureID",
               "Feature0001FeatureSet::GetFeatureID(featureIndex = %d, *featureID = 0x%08x, "
               "*engineeringHidden = %d, *swHidden = %d, *obsolete = %d, *version = %d)",
-              featureIndex, static_cast<unsigned>(id), (flags & kEngineeringHiddenBit) != 0,
-              (flags & kSwHiddenBit) != 0, (flags & kObsoleteBit) != 0, response[3]);
+              featureIndex, static_cast<unsigned>(id), flags.engineering, flags.hidden,
+              flags.obsolete, response[3]);
     return true;
 }
 

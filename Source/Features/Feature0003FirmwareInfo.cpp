@@ -4,6 +4,7 @@
 
 #include "Source/Device.h"
 #include "Source/FeatureRegistration.h"
+#include "Source/Features/FeatureRequest.h"
 #include "Source/Features/FirmwareVersionText.h"
 #include "Source/Features/OutParam.h"
 #include "Source/LastError.h"
@@ -41,11 +42,7 @@ bool Feature0003FirmwareInfo::GetEntityCount(int* count, uint32_t* unitId, int* 
                                              int* pid1, int* pid2, int* pid3, int* extendedModelId,
                                              int cache_mode) {
     std::vector<Byte> response;
-    if (!sendFeatureCommand(kGetEntityCount, {}, response, cache_mode)) {
-        return false;
-    }
-    if (response.empty()) {
-        set_last_error(ErrorCode::CommandResponseTooShort);
+    if (!send_expecting(*this, kGetEntityCount, {}, cache_mode, 1, response)) {
         return false;
     }
     response.resize(std::max(response.size(), kEntityCountBytes), 0);
@@ -71,11 +68,8 @@ bool Feature0003FirmwareInfo::GetFwInfo(int entity, int* fwType, std::string* pr
                                         uint16_t* bcdVersion, uint16_t* bcdBuild, int* rdnf,
                                         std::vector<Byte>* extra_data, int cache_mode) {
     std::vector<Byte> response;
-    if (!sendFeatureCommand(kGetFwInfo, {static_cast<Byte>(entity)}, response, cache_mode)) {
-        return false;
-    }
-    if (response.size() < kFwInfoBytes) {
-        set_last_error(ErrorCode::CommandResponseTooShort);
+    if (!send_expecting(*this, kGetFwInfo, {static_cast<Byte>(entity)}, cache_mode, kFwInfoBytes,
+                        response)) {
         return false;
     }
     int type = response[0] & kFwTypeMask;

@@ -1,8 +1,8 @@
 #include "Source/Features/Feature0020ConfigChange.h"
 
 #include "Source/FeatureRegistration.h"
+#include "Source/Features/FeatureRequest.h"
 #include "Source/Features/OutParam.h"
-#include "Source/LastError.h"
 #include "Source/xLog.h"
 
 namespace devio {
@@ -16,11 +16,7 @@ constexpr unsigned kSetCookie = 1;
 
 bool Feature0020ConfigChange::GetCookie(uint16_t* cookie) {
     std::vector<Byte> response;
-    if (!sendFeatureCommand(kGetCookie, {}, response, 0)) {
-        return false;
-    }
-    if (response.size() < 2) {
-        set_last_error(ErrorCode::CommandResponseTooShort);
+    if (!send_expecting(*this, kGetCookie, {}, 0, 2, response)) {
         return false;
     }
     set_out(cookie, response[0] << 8 | response[1]);

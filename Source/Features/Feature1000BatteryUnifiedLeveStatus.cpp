@@ -1,6 +1,7 @@
 #include "Source/Features/Feature1000BatteryUnifiedLeveStatus.h"
 
 #include "Source/FeatureRegistration.h"
+#include "Source/Features/FeatureRequest.h"
 #include "Source/Features/OutParam.h"
 #include "Source/LastError.h"
 #include "Source/xLog.h"
@@ -21,11 +22,7 @@ bool Feature1000BatteryUnifiedLeveStatus::GetBatteryLevelStatus(int* BatteryDisc
                                                                 int* BatteryDischargeNextLevel,
                                                                 int* BatteryStatus) {
     std::vector<Byte> response;
-    if (!sendFeatureCommand(kGetBatteryLevelStatus, {}, response, 0)) {
-        return false;
-    }
-    if (response.size() < kLevelStatusBytes) {
-        set_last_error(ErrorCode::CommandResponseTooShort);
+    if (!send_expecting(*this, kGetBatteryLevelStatus, {}, 0, kLevelStatusBytes, response)) {
         return false;
     }
     set_out(BatteryDischargeLevel, response[0]);
@@ -42,11 +39,7 @@ bool Feature1000BatteryUnifiedLeveStatus::GetBatteryCapability(int* NumberOfLeve
                                                                int* NominalBatteryLife,
                                                                int* BatteryCriticalLevel) {
     std::vector<Byte> response;
-    if (!sendFeatureCommand(kGetBatteryCapability, {}, response, 1)) {
-        return false;
-    }
-    if (response.size() < kCapabilityBytes) {
-        set_last_error(ErrorCode::CommandResponseTooShort);
+    if (!send_expecting(*this, kGetBatteryCapability, {}, 1, kCapabilityBytes, response)) {
         return false;
     }
     int life = response[2] << 8 | response[3];

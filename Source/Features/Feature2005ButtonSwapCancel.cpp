@@ -1,6 +1,7 @@
 #include "Source/Features/Feature2005ButtonSwapCancel.h"
 
 #include "Source/FeatureRegistration.h"
+#include "Source/Features/FeatureRequest.h"
 #include "Source/Features/OutParam.h"
 #include "Source/LastError.h"
 #include "Source/xLog.h"
@@ -17,11 +18,7 @@ constexpr unsigned kSetSwapMode = 1;
 
 bool Feature2005ButtonSwapCancel::GetSwapMode(bool* swap_enabled) {
     std::vector<Byte> response;
-    if (!sendFeatureCommand(kGetSwapMode, {}, response, 0)) {
-        return false;
-    }
-    if (response.empty()) {
-        set_last_error(ErrorCode::CommandResponseTooShort);
+    if (!send_expecting(*this, kGetSwapMode, {}, 0, 1, response)) {
         return false;
     }
     set_out(swap_enabled, response[0] != 0);
