@@ -9,18 +9,23 @@
 //   DeviceReadHandler.cpp    classification of incoming reports, hardware Read and Write events
 //   DeviceCommandEngine.cpp  synchronous commands, pings, retries, quarantine, cache
 //   DeviceConnection.cpp     the lazy hardware subscriptions, connect and disconnect handling
-//   DeviceConfiguration.cpp  configured and pending features, shutdown, forget
-//   DeviceDiscovery.cpp      feature lookup, firmware check and the cache file
+//   DeviceConfiguration.cpp  the configuration cookie: configured and pending features, their
+//                            check and replay on connect, deactivation, wireless status, shutdown,
+//                            forget
+//   DeviceDiscovery.cpp      the feature table: root, single features, the whole feature set
+//   DeviceFirmwareCheck.cpp  the fingerprint of the running firmware and its check
+//   DeviceCacheFile.cpp      the response cache's file
 //
 // Threads: the hardware Read and Write events arrive directly on the transport's read thread (the
 // classification runs there); the hardware Connect event, the manager's ActiveChanged and the
-// timers come through the run loop on the application's thread. Commands may be sent from any
-// thread. The device's locks: the named mutex, the command slot's lock (taken inside the named
-// mutex), the report-time lock, the software-id stamps' lock, the feature table's lock, the lock of
-// the configured and pending lists and the subscriptions' lock; no other two are ever nested. The
-// hardware device's read thread holds its producer's lock while the classification takes the
-// command lock, so an exchange makes its hardware subscriptions before it takes the command lock,
-// and failures are published after both locks are released.
+// timers and the wireless-status event come through the run loop on the application's thread.
+// Commands, and with them discovery and the firmware check, may run on any thread. The device's
+// locks: the named mutex, the command slot's lock (taken inside the named mutex), the report-time
+// lock, the software-id stamps' lock, the feature table's lock, the lock of the configured and
+// pending lists and the subscriptions' lock; no other two are ever nested. The hardware device's
+// read thread holds its producer's lock while the classification takes the command lock, so an
+// exchange makes its hardware subscriptions before it takes the command lock, and failures are
+// published after both locks are released.
 #pragma once
 
 #include <atomic>
@@ -33,6 +38,7 @@
 
 #include "Source/CommandSlot.h"
 #include "Source/FeatureTable.h"
+#include "Source/Features/IFeature1D4BWirelessStatus.h"
 #include "Source/IDevice.h"
 #include "Source/IDeviceManager.h"
 #include "Source/IHardwareDevice.h"
@@ -46,6 +52,8 @@
 namespace devio {
 
 class Feature;
+class IFeature0003FirmwareInfo;
+class IReceiverAttachedDevice;
 
 class Device : public IDevice,
                public Producer<IDevice::Report>,
@@ -57,6 +65,7 @@ class Device : public IDevice,
                public Subscriber<IHardwareDevice::Connect>,
                public Subscriber<IDeviceManager::ActiveChanged>,
                public Subscriber<ITimer::TimerEvent>,
+               public Subscriber<IFeature1D4BWirelessStatus::Report>,
                public std::enable_shared_from_this<Device> {
 public:
     // The wait for one response, and the attempts of one synchronous command (0 to 10).
@@ -69,6 +78,8 @@ public:
     // A configured device that stays connected while inactive is given back its defaults after
     // this.
     static constexpr int kDeactivationDelayMs = 5000;
+    // A connect this soon after the last report is handled this much later, once.
+    static constexpr int kReconnectSettleMs = 1000;
     static constexpr int kDeactivationTimerId = 0;
     static constexpr int kCacheWriteTimerId = 1;
     static constexpr int kFirmwareCheckTimerId = 2;
@@ -110,7 +121,37 @@ public:
     void confirm_configuration() override;
 
     // low + rand() mod (high - low + 1).
-    int random(int low, int high);
+    virtual int random(int low, int high);
+
+    // Feature discovery. Each returns false (or empty) with the thread's error.
+    // Makes sure the root feature is known; a device found not to speak RAP 2.0 is not asked
+    // again unless `retry`.
+    bool load_feature_root(bool retry);
+    // Asks the root where a feature number lives and puts its object into the table.
+    std::shared_ptr<Feature> load_feature(int number, int cache_mode);
+    // Reads the whole feature set, once.
+    bool load_features();
+
+    // The fingerprint of the running firmware: fwType, prefix, version, build and unit id of the
+    // running entity ("NotPresent" without feature 0x0003); empty on failure.
+    std::string read_fwinfo(bool cached);
+    // Takes the fingerprint once (from the cache when it was read from a file) and checks it
+    // when the device is connected.
+    bool load_fwinfo(bool had_cache);
+    // The firmware check: a changed fingerprint makes the device forget its features and cached
+    // answers, publish onFirmwareChanged and fail with FwVersionChanged.
+    bool do_fwcheck();
+    std::string fwinfo() const;
+
+    // The folder of the cache files (ending with a separator); a non-empty one is kept and the
+    // device's cache file is read at once.
+    void persistent_data_directory(const std::string& directory);
+    // Writes the response cache to the device's file (and the product's generic file), replacing
+    // it atomically.
+    void perform_cache_write();
+    // Adds the entries of the device's file (or of the generic file) that the cache lacks,
+    // unless the file was written by other firmware.
+    void perform_cache_read();
 
     // One exchange: the command under the named mutex and the command lock, and the wait for its
     // response. The response is the whole report.
@@ -127,6 +168,10 @@ public:
     const std::shared_ptr<IHardwareDevice>& hardware() const { return hardware_; }
     // The configuration cookie this program wrote; cleared by every hard command failure.
     uint16_t cookie() const { return cookie_.load(); }
+    // The last cookie of another program seen on the device; the next cookie picked differs.
+    uint16_t foreign_cookie() const { return foreign_cookie_.load(); }
+    // This program's configuration was lost for a reason other than another program's cookie.
+    bool device_unowned_but_dirty() const { return device_unowned_but_dirty_.load(); }
     bool quarantined() const { return quarantined_.load(); }
     // Scaled milliseconds since the last report of the hardware device (any report).
     uint64_t milliseconds_since_last_report() const;
@@ -140,6 +185,9 @@ protected:
     void onDisconnect(std::shared_ptr<IHardwareDevice> device) override;
     void onActiveChanged(bool active) override;
     void onTimerEvent(int timer_id) override;
+    // The device asks for its settings again after a reconnection (feature 0x1D4B, devices behind
+    // a receiver); on the application's thread.
+    void onWirelessStatusEvent(bool reconnect, bool config_needed, bool powerswitch) override;
 
     // The first subscriber of our Connect event makes us follow the hardware device's; the first
     // of WriteReport makes us listen to its writes.
@@ -154,12 +202,9 @@ protected:
     void handle_disconnect();
 
     // The configuration check of the connect handling: whether this program's configuration of
-    // the device still holds. Empty when the handling is to stop without an event.
+    // the device still holds, with the pending changes and the new cookie written. Empty when the
+    // handling is to stop without an event.
     std::optional<bool> check_configuration_on_connect();
-    // Firmware check before a command (and on connect); false with the thread's error.
-    bool run_firmware_check();
-    // Writes the response cache to the device's cache file.
-    void perform_cache_write();
     // Deactivation timer: gives the device back its defaults when this program stopped using it.
     void perform_deactivate();
 
@@ -167,8 +212,10 @@ protected:
     void clear_cookie() { cookie_.store(0); }
 
     std::atomic<uint16_t> cookie_{0};
+    std::atomic<uint16_t> foreign_cookie_{0};
 
 private:
+    enum RootResult : int { kRootNotTried = 0, kRootNotRap20 = 1, kRootLoaded = 2 };
     enum class PingResult { Proceed, NextAttempt, Failed };
     // How an exchange failed: the thread's error to set and what the WriteReport failure carries.
     struct Failure {
@@ -193,6 +240,28 @@ private:
     ReportType classify_foreign_response(const rap::Report& report, bool feature_based,
                                          const std::shared_ptr<Feature>& feature);
 
+    // Discovery.
+    std::shared_ptr<Feature> install_feature(int number, int index, bool obsolete, bool swHidden,
+                                             bool engineeringHidden, int version);
+    void subscribe_to_wireless_status();
+    // The full fingerprint from the entity that runs (rdnf bit 0); nothing when none runs, an
+    // empty text when a request failed.
+    std::optional<std::string> fingerprint_of_running_entity(IFeature0003FirmwareInfo& info,
+                                                             int count, uint32_t unit_id,
+                                                             int cache_mode);
+    void set_fwinfo(std::string fingerprint);
+    std::string data_directory() const;
+
+    // Configuration.
+    std::shared_ptr<IReceiverAttachedDevice> receiver_attached() const;
+    // Whether the device still holds our cookie; empty when the connect handling is to stop.
+    std::optional<bool> cookie_still_ours(bool& foreign);
+    // Writes the pending changes, then the cookie; false when the connect handling is to stop.
+    bool replay_pending_changes(bool configured_by_us, bool& lost);
+    // Empties the configured list and tells its features (`why` logs each, with its number).
+    void drop_configuration(const char* function, const char* why);
+    uint16_t pick_cookie();
+
     // Lazy hardware subscriptions.
     bool ensure_connect_subscription();
     bool ensure_read_subscription();
@@ -216,6 +285,15 @@ private:
     std::atomic<bool> cache_dirty_{false};
 
     FeatureTable features_;
+    std::atomic<int> root_result_{kRootNotTried};
+    std::atomic<bool> all_features_loaded_{false};
+    std::atomic<int> firmware_entity_{0};
+    std::atomic<bool> fw_check_in_progress_{false};
+    // The fingerprint and the data directory are read by discovery, the connect handling and the
+    // cache-write timer on their threads.
+    mutable std::mutex discovery_mutex_;
+    std::string fwinfo_;         // guarded by discovery_mutex_
+    std::string data_directory_; // guarded by discovery_mutex_
 
     mutable std::mutex report_time_mutex_;
     uint64_t last_report_ms_ = 0; // guarded by report_time_mutex_
@@ -238,9 +316,11 @@ private:
 
     // Configuration state.
     mutable std::mutex configuration_mutex_;
-    std::vector<std::shared_ptr<IFeature>> configured_features_; // guarded
-    std::vector<std::shared_ptr<IFeature>> pending_features_;    // guarded
-    bool shut_down_ = false;                                     // guarded
+    std::vector<std::shared_ptr<Feature>> configured_features_; // guarded
+    std::vector<std::shared_ptr<Feature>> pending_features_;    // guarded
+    bool shut_down_ = false;                                    // guarded
+    std::atomic<bool> device_unowned_but_dirty_{false};
+    std::atomic<bool> software_present_requested_{false};
 };
 
 } // namespace devio

@@ -85,7 +85,7 @@ bool Device::sendSynchronousCommand(const std::vector<Byte>& command, std::vecto
                 continue;
             }
         }
-        if (firmware_check_needed_.load() && !run_firmware_check()) {
+        if (firmware_check_needed_.load() && !do_fwcheck()) {
             xLogWrite(kTag, kLogInfo, kSynchronous,
                       "before sending command the fw check failed, err=%d", code_of(last_error()));
             clear_cookie();

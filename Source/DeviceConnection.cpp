@@ -11,8 +11,6 @@ namespace {
 constexpr const char* kTag = "Device";
 constexpr const char* kOnConnect = "devio::Device::onConnect";
 constexpr const char* kOnDisconnect = "devio::Device::onDisconnect";
-// Reports closer together than this mean the device never really went away.
-constexpr uint64_t kReconnectSettleMs = 1000;
 
 } // namespace
 
@@ -118,12 +116,12 @@ void Device::handle_connect() {
         uint64_t since = milliseconds_since_last_report();
         xLogWrite(kTag, kLogInfo, kOnConnect, "its been %ld milliseconds since last report",
                   static_cast<long>(since));
-        if (since < kReconnectSettleMs) {
+        if (since < static_cast<uint64_t>(kReconnectSettleMs)) {
             xLogWrite(kTag, kLogInfo, kOnConnect,
                       "time since last report less than a second, so delaying onConnect "
                       "processing");
             if (firmware_check_timer_ != nullptr) {
-                firmware_check_timer_->start_debounced(static_cast<int>(kReconnectSettleMs));
+                firmware_check_timer_->start_debounced(kReconnectSettleMs);
             }
             xLogWrite(kTag, kLogDebug, kOnConnect, "...Device::onConnect() pid=0x%x end.", pid());
             return;

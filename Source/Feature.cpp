@@ -84,8 +84,12 @@ bool Feature::set_configured() {
     if (device == nullptr) {
         return false;
     }
+    // Only a device that took the request counts the feature as configuring it: a refused one
+    // (the device was away) is asked again with the next change.
     bool result = device->set_configured(self());
-    configured_.store(true);
+    if (result) {
+        configured_.store(true);
+    }
     return result;
 }
 
@@ -102,7 +106,9 @@ bool Feature::set_pending() {
         return false;
     }
     bool result = device->set_pending(self());
-    pending_.store(true);
+    if (result) {
+        pending_.store(true);
+    }
     return result;
 }
 

@@ -50,8 +50,8 @@ public:
     void deliverUnexpectedResponse(unsigned function, unsigned software_id,
                                    const std::vector<Byte>& parameters);
 
-    // Asks the device to count this feature as configuring it, once; called before a setting is
-    // changed.
+    // Asks the device to count this feature as configuring it, once it has agreed; called before
+    // a setting is changed.
     bool set_configured();
     // Registers this feature with the device as holding changes for the next connection. Refused
     // with FeatureChangePending while the device replays this feature's changes.

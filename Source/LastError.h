@@ -23,5 +23,9 @@ void set_last_error(ErrorCode code, uint32_t syserr = 0, const char* message = n
 inline void set_last_error(const LastError& error) noexcept {
     set_last_error(error.code, error.syserr, error.message);
 }
+// The calling thread's error code as a number, as log lines show it.
+inline int last_error_code() noexcept {
+    return static_cast<int>(to_underlying(last_error().code));
+}
 
 } // namespace devio

@@ -32,6 +32,14 @@ bool ResponseCache::store(const rap::Report& command, const rap::Report& respons
     return true;
 }
 
+bool ResponseCache::insert(const rap::Report& command, const rap::Report& response) {
+    if (!cacheable(command)) {
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    return entries_.emplace(normalised(command), normalised(response)).second;
+}
+
 ResponseCache::Entries ResponseCache::entries() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return entries_;

@@ -32,6 +32,9 @@ public:
     std::optional<rap::Report> lookup(const rap::Report& command, unsigned software_id) const;
     // Stores (or replaces) the answer to a cacheable command; false when it is not cacheable.
     bool store(const rap::Report& command, const rap::Report& response);
+    // Adds the answer to a cacheable command unless the cache already holds one; false when it
+    // was not added.
+    bool insert(const rap::Report& command, const rap::Report& response);
 
     Entries entries() const;
     bool empty() const;

@@ -11,6 +11,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include "Source/System/AtomicFile.h"
 #include "Source/System/Paths.h"
 #include "Source/System/RapidXml.h"
 #include "Source/System/SystemError.h"
@@ -294,37 +295,7 @@ bool load_locked(const std::string& file, Document& doc) {
 }
 
 bool save_locked(const std::string& file, const Document& doc) {
-    std::string text = print(doc);
-    std::string temp = file + ".tmp-" + std::to_string(getpid());
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        return fail_with_errno();
-    }
-    size_t written = 0;
-    while (written < text.size()) {
-        ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            fail_with_errno();
-            ::close(fd);
-            ::unlink(temp.c_str());
-            return false;
-        }
-        written += static_cast<size_t>(n);
-    }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        fail_with_errno();
-        ::unlink(temp.c_str());
-        return false;
-    }
-    if (std::rename(temp.c_str(), file.c_str()) != 0) {
-        fail_with_errno();
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    return replace_file_contents(file, print(doc), 0600);
 }
 
 // Runs `change` on the current document under the lock and saves the result when it returns true.

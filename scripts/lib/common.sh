@@ -1,5 +1,8 @@
 # Shared by scripts/test and scripts/demo: package installation and the normal build.
 
+# Clones at other paths share the compiler cache: paths are hashed relative to the project.
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
+
 # Packages a fresh Debian 12 machine needs to build, test and run the project.
 DEVIO_PACKAGES=(cmake ninja-build g++ clang lld libclang-rt-14-dev ccache python3
     libgtest-dev libgmock-dev libbenchmark-dev librapidxml-dev nlohmann-json3-dev libspdlog-dev)

@@ -98,6 +98,7 @@ TEST(FeatureFactory, NumbersWithoutAClassYieldAPlainFeature) {
 
 TEST(FeatureLookup, TheTypedLookupCastsOrSaysWhyNot) {
     DeviceHarness h;
+    h.answer_root_without_features();
     std::shared_ptr<Feature> alpha = h.add_feature(0x7A01, kAlphaIndex);
     h.add_feature(0x7A02, 0x05);
 
@@ -139,19 +140,6 @@ TEST(FeatureCommand, ParametersChooseTheReportIdAndTheAnswerGivesBackItsParamete
         EXPECT_EQ(written[3], 0x2C);
     }
 }
-
-// A device whose engine hands back a fixed answer, for the checks of sendFeatureCommand.
-class CannedDevice : public Device {
-public:
-    using Device::Device;
-    rap::Report canned;
-    bool sendSynchronousCommand(const std::vector<Byte>& /*command*/, std::vector<Byte>& response,
-                                int /*cache_mode*/,
-                                const rap::MatchPositions& /*positions*/) override {
-        response = canned;
-        return true;
-    }
-};
 
 TEST(FeatureCommand, AnAnswerMustBeLongEnoughAndMatchTheCommand) {
     struct Case {
@@ -228,6 +216,7 @@ private:
 
 TEST(FeatureState, ConfiguredAndPendingAreAskedOfTheDeviceOnce) {
     DeviceHarness h;
+    h.answer_root_without_features();
     ConfigChanges changes(h.device);
     std::shared_ptr<Feature> alpha = h.add_feature(0x7A01, kAlphaIndex);
 

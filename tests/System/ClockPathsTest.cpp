@@ -43,6 +43,18 @@ TEST(Clock, ConditionWaitTimesOutOnTheScaledClock) {
     EXPECT_GE(Clock::tick_count_ms() - start, 3000u);
 }
 
+TEST(Clock, CounterStaysMonotonicAcrossScaleChangesAndTinyScales) {
+    int64_t before = Clock::performance_counter();
+    {
+        ScaleGuard tiny(1e-9); // a real second is 10^9 scaled seconds: far beyond 64-bit ns
+        int64_t during = Clock::performance_counter();
+        Clock::sleep_ms(1000); // a microsecond of real time
+        EXPECT_GE(during, before);
+        EXPECT_GE(Clock::performance_counter() - during, 1'000'000'000);
+    }
+    EXPECT_GE(Clock::performance_counter(), before);
+}
+
 TEST(Clock, WallTimesAgree) {
     uint64_t filetime = Clock::system_time_100ns();
     uint64_t unix_us = Clock::wall_time_us();

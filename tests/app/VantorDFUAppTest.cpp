@@ -1,5 +1,6 @@
 #include "app/VantorDFUApp.h"
 
+#include <cctype>
 #include <stdexcept>
 
 #include <gtest/gtest.h>
@@ -54,10 +55,15 @@ protected:
         return events;
     }
 
+    // The tool trace's lines ("00000.012: text"); the library's diagnostic log, which the feature
+    // modules start before main, reaches the same sink during the shutdown guard.
     std::vector<std::string> TracedMessages() const {
         std::vector<std::string> messages;
         for (const std::string& line : capture.texts()) {
-            messages.push_back(line.substr(line.find(": ") + 2));
+            if (line.size() > 11 && line.compare(9, 2, ": ") == 0 &&
+                std::isdigit(static_cast<unsigned char>(line[0]))) {
+                messages.push_back(line.substr(11));
+            }
         }
         return messages;
     }

@@ -3,6 +3,8 @@
 // through TestDevice.
 #pragma once
 
+#include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -19,14 +21,42 @@ class TestDevice : public Device {
 public:
     using Device::cookie_;
     using Device::Device;
+    using Device::foreign_cookie_;
     using Device::handle_connect;
     using Device::handle_disconnect;
+    using Device::perform_deactivate;
+
+    // The next cookies the device draws (before it moves them past another program's cookie).
+    std::deque<int> drawn_cookies;
+
+    int random(int low, int high) override {
+        if (low == 1 && high == 0xFFFE && !drawn_cookies.empty()) {
+            int drawn = drawn_cookies.front();
+            drawn_cookies.pop_front();
+            return drawn;
+        }
+        return Device::random(low, high);
+    }
+};
+
+// A device whose engine hands back a fixed answer, for checks of what a feature makes of it.
+class CannedDevice : public Device {
+public:
+    using Device::Device;
+    rap::Report canned;
+    bool sendSynchronousCommand(const std::vector<Byte>& /*command*/, std::vector<Byte>& response,
+                                int /*cache_mode*/,
+                                const rap::MatchPositions& /*positions*/) override {
+        response = canned;
+        return true;
+    }
 };
 
 // Collects what a device publishes, on whichever thread it does.
 class DeviceEvents : public Subscriber<IDevice::Report>,
                      public Subscriber<IDevice::WriteReport>,
-                     public Subscriber<IDevice::Connect> {
+                     public Subscriber<IDevice::Connect>,
+                     public Subscriber<IDevice::ConfigChange> {
 public:
     struct Write {
         std::vector<Byte> report;
@@ -34,10 +64,21 @@ public:
         unsigned number;
     };
 
-    explicit DeviceEvents(const std::shared_ptr<IDevice>& device) {
+    explicit DeviceEvents(const std::shared_ptr<IDevice>& device) : device_(device) {
         Subscriber<IDevice::Report>::subscribe(device, DeliverDirect, "DeviceEvents::Report");
         Subscriber<IDevice::WriteReport>::subscribe(device, DeliverDirect, "DeviceEvents::Write");
         Subscriber<IDevice::Connect>::subscribe(device, DeliverDirect, "DeviceEvents::Connect");
+        Subscriber<IDevice::ConfigChange>::subscribe(device, DeliverDirect,
+                                                     "DeviceEvents::ConfigChange");
+    }
+    // The device's read thread may still report: leave before the records go.
+    ~DeviceEvents() override {
+        if (std::shared_ptr<IDevice> device = device_.lock()) {
+            Subscriber<IDevice::Report>::unsubscribe(device);
+            Subscriber<IDevice::WriteReport>::unsubscribe(device);
+            Subscriber<IDevice::Connect>::unsubscribe(device);
+            Subscriber<IDevice::ConfigChange>::unsubscribe(device);
+        }
     }
 
     std::vector<IDevice::ReportType> report_types() const {
@@ -50,6 +91,13 @@ public:
     }
     int connects() const { return connects_.load(); }
     int disconnects() const { return disconnects_.load(); }
+    // device_configured_by_us of every onConnect, in order.
+    std::vector<bool> connect_flags() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return connect_flags_;
+    }
+    int firmware_changes() const { return firmware_changes_.load(); }
+    int config_changes() const { return config_changes_.load(); }
 
 private:
     void onReport(const std::vector<Byte>& /*report*/, unsigned /*syserr*/, unsigned /*size*/,
@@ -61,25 +109,42 @@ private:
         std::lock_guard<std::mutex> lock(mutex_);
         writes_.push_back({report, code, number});
     }
-    void onConnect(std::shared_ptr<IDevice> /*device*/, bool /*configured_by_us*/) override {
+    void onConnect(std::shared_ptr<IDevice> /*device*/, bool configured_by_us) override {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            connect_flags_.push_back(configured_by_us);
+        }
         ++connects_;
     }
     void onDisconnect(std::shared_ptr<IDevice> /*device*/) override { ++disconnects_; }
+    void onFirmwareChanged(std::shared_ptr<IDevice> /*device*/) override { ++firmware_changes_; }
+    void onConfigChange() override { ++config_changes_; }
 
+    std::weak_ptr<IDevice> device_;
     mutable std::mutex mutex_;
     std::vector<IDevice::ReportType> types_;
     std::vector<Write> writes_;
+    std::vector<bool> connect_flags_;
     std::atomic<int> connects_{0};
     std::atomic<int> disconnects_{0};
+    std::atomic<int> firmware_changes_{0};
+    std::atomic<int> config_changes_{0};
 };
 
 class DeviceHarness {
 public:
-    explicit DeviceHarness(FakeHardwareDevice::Identity identity = {}) {
+    explicit DeviceHarness(FakeHardwareDevice::Identity identity = {})
+        : DeviceHarness(std::make_shared<FakeHardwareDevice>(std::move(identity))) {}
+    // `configure` sets the manager up before the device is initialised with it.
+    explicit DeviceHarness(std::shared_ptr<FakeHardwareDevice> fake,
+                           const std::function<void(IDeviceManager&)>& configure = {})
+        : hardware(std::move(fake)) {
         CDevio::instance().reset();
         manager = CDevio::instance();
         manager->swid(kSoftwareId);
-        hardware = std::make_shared<FakeHardwareDevice>(std::move(identity));
+        if (configure) {
+            configure(*manager);
+        }
         device = std::make_shared<TestDevice>(manager, hardware);
         device->initDevice(manager);
         // As an application looking at a new device: the device now follows its hardware device.
@@ -96,6 +161,12 @@ public:
     // Gives the device a feature table (a plain root feature), as discovery would.
     void make_feature_based() {
         device->feature_table().put(FeatureFactory::create(0x0000, 0, device));
+    }
+    // The device answers discovery with a root and no other feature: the protocol request, and
+    // index 0 for every feature number.
+    void answer_root_without_features() {
+        hardware->answer(0x00, 0, {FakeHardwareDevice::Answer::with({0, 0, 0})});
+        hardware->answer(0x00, 1, {FakeHardwareDevice::Answer::with({4, 2, 0})});
     }
     // Puts a plain feature of `number` at `index`.
     std::shared_ptr<Feature> add_feature(int number, Byte index) {

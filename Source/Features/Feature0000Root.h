@@ -1,0 +1,34 @@
+// The root feature's class. It keeps the protocol and target software after the first answer,
+// so that TargetSw costs no device traffic afterwards.
+#pragma once
+
+#include <mutex>
+#include <optional>
+
+#include "Source/Feature.h"
+#include "Source/Features/IFeature0000Root.h"
+
+namespace devio {
+
+class Feature0000Root : public Feature, public IFeature0000Root {
+public:
+    Feature0000Root(Byte index, std::weak_ptr<Device> device)
+        : Feature(kFeatureNumber, index, std::move(device)) {}
+
+    bool GetFeature(int featureId, int* featureIndex, bool* obsolete, bool* hidden,
+                    bool* engineering, int* version, int cache_mode) override;
+    bool GetProtocolVersion(int ping_sent, int* protocol, int* targetsw,
+                            int* ping_received) override;
+    bool TargetSw(int* protocol, int* targetsw) override;
+    bool Ping(int value) override;
+
+private:
+    struct Target {
+        int protocol;
+        int targetsw;
+    };
+    std::mutex target_mutex_;
+    std::optional<Target> target_; // guarded by target_mutex_
+};
+
+} // namespace devio

@@ -1,0 +1,20 @@
+// The feature-set feature's class. Both requests use the response cache, so that discovery after
+// a restart is answered by the cache file.
+#pragma once
+
+#include "Source/Feature.h"
+#include "Source/Features/IFeature0001FeatureSet.h"
+
+namespace devio {
+
+class Feature0001FeatureSet : public Feature, public IFeature0001FeatureSet {
+public:
+    Feature0001FeatureSet(Byte index, std::weak_ptr<Device> device)
+        : Feature(kFeatureNumber, index, std::move(device)) {}
+
+    bool GetCount(int* count) override;
+    bool GetFeatureID(int featureIndex, int* featureID, bool* engineeringHidden, bool* swHidden,
+                      bool* obsolete, int* version) override;
+};
+
+} // namespace devio

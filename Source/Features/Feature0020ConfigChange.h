@@ -1,0 +1,25 @@
+// The configuration-change feature's class. Another program's SetCookie response is published as
+// onCookieSet.
+#pragma once
+
+#include "Source/Feature.h"
+#include "Source/Features/IFeature0020ConfigChange.h"
+
+namespace devio {
+
+class Feature0020ConfigChange : public Feature,
+                                public IFeature0020ConfigChange,
+                                public Producer<IFeature0020ConfigChange::ConfigReport> {
+public:
+    Feature0020ConfigChange(Byte index, std::weak_ptr<Device> device)
+        : Feature(kFeatureNumber, index, std::move(device)) {}
+
+    bool GetCookie(uint16_t* cookie) override;
+    bool SetCookie(uint16_t cookie) override;
+
+protected:
+    void onUnexpectedResponse(unsigned function, unsigned software_id,
+                              const std::vector<Byte>& parameters) override;
+};
+
+} // namespace devio

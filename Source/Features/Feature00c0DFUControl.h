@@ -1,0 +1,40 @@
+// Feature 0x00C0, DFU control of the first generation. Another program's answers to function 1
+// are published as ConfigReport to the direct subscribers, one after the other in the order of
+// the producer's set (by address), on the transport's read thread.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "Source/Feature.h"
+#include "Source/Features/IFeature00c0DFUControl.h"
+#include "Source/Producer.h"
+
+namespace devio {
+
+class Feature00c0DFUControl : public Feature,
+                              public IFeature00c0DFUControl,
+                              public Producer<IFeature00c0DFUControl::ConfigReport> {
+public:
+    Feature00c0DFUControl(Byte index, std::weak_ptr<Device> device);
+
+    bool EnterDfu() override;
+
+protected:
+    void onUnexpectedResponse(unsigned function, unsigned software_id,
+                              const std::vector<Byte>& parameters) override;
+
+    // ConfigReport reaches direct subscribers only: this feature keeps their set itself.
+    using Producer<IFeature::FeatureReport>::on_subscription_added;
+    using Producer<IFeature::FeatureReport>::on_unsubscribe;
+    void on_subscription_added(ConfigReport* subscriber, bool direct) override;
+    void on_unsubscribe(ConfigReport* subscriber) override;
+
+private:
+    // Held while the handlers run, so that an unsubscribe waits for a delivery in progress.
+    std::mutex direct_mutex_;
+    std::vector<ConfigReport*> direct_; // ordered by address
+};
+
+} // namespace devio

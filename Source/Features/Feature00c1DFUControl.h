@@ -1,0 +1,28 @@
+// Feature 0x00C1, DFU control of the second generation. Another program's answers are only
+// logged.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "Source/Feature.h"
+#include "Source/Features/IFeature00c1DFUControl.h"
+#include "Source/Producer.h"
+
+namespace devio {
+
+class Feature00c1DFUControl : public Feature,
+                              public IFeature00c1DFUControl,
+                              public Producer<IFeature00c1DFUControl::ConfigReport> {
+public:
+    Feature00c1DFUControl(Byte index, std::weak_ptr<Device> device);
+
+    bool GetDfuControl(int& value) override;
+    bool SetDfuControl(Byte p0, Byte p1, Byte p2, Byte p3) override;
+
+protected:
+    void onUnexpectedResponse(unsigned function, unsigned software_id,
+                              const std::vector<Byte>& parameters) override;
+};
+
+} // namespace devio

@@ -1,0 +1,27 @@
+// The battery feature's class; the device's battery events are published as
+// onBatteryLevelStatus.
+#pragma once
+
+#include "Source/Feature.h"
+#include "Source/Features/IFeature1000BatteryUnifiedLevelStatus.h"
+
+namespace devio {
+
+class Feature1000BatteryUnifiedLeveStatus
+    : public Feature,
+      public IFeature1000BatteryUnifiedLevelStatus,
+      public Producer<IFeature1000BatteryUnifiedLevelStatus::Report> {
+public:
+    Feature1000BatteryUnifiedLeveStatus(Byte index, std::weak_ptr<Device> device)
+        : Feature(kFeatureNumber, index, std::move(device)) {}
+
+    bool GetBatteryLevelStatus(int* BatteryDischargeLevel, int* BatteryDischargeNextLevel,
+                               int* BatteryStatus) override;
+    bool GetBatteryCapability(int* NumberOfLevels, int* Flags, int* NominalBatteryLife,
+                              int* BatteryCriticalLevel) override;
+
+protected:
+    void onFeatureReport(int function, const std::vector<Byte>& parameters) override;
+};
+
+} // namespace devio

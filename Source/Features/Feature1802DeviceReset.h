@@ -1,0 +1,17 @@
+// The reset feature's class.
+#pragma once
+
+#include "Source/Feature.h"
+#include "Source/Features/IFeature1802DeviceReset.h"
+
+namespace devio {
+
+class Feature1802DeviceReset : public Feature, public IFeature1802DeviceReset {
+public:
+    Feature1802DeviceReset(Byte index, std::weak_ptr<Device> device)
+        : Feature(kFeatureNumber, index, std::move(device)) {}
+
+    void forceDeviceReset() override;
+};
+
+} // namespace devio

@@ -1,0 +1,39 @@
+// The button-swap feature's class, the library's example of a setting that is held while the
+// device is away: the held values are written in order when the device connects again
+// (process_pending_changes).
+//
+// The held values are appended on the caller's thread and replayed by the device's connect
+// handling on the application's thread; they have a lock of their own.
+#pragma once
+
+#include <mutex>
+#include <vector>
+
+#include "Source/Feature.h"
+#include "Source/Features/IFeature2005ButtonSwapCancel.h"
+
+namespace devio {
+
+class Feature2005ButtonSwapCancel : public Feature,
+                                    public IFeature2005ButtonSwapCancel,
+                                    public Producer<IFeature2005ButtonSwapCancel::SettingChange> {
+public:
+    Feature2005ButtonSwapCancel(Byte index, std::weak_ptr<Device> device)
+        : Feature(kFeatureNumber, index, std::move(device)) {}
+
+    bool GetSwapMode(bool* swap_enabled) override;
+    bool SetSwapMode(bool swap_enabled) override;
+    bool SetSwapModeNow(bool swap_enabled) override;
+
+    bool process_pending_changes(bool device_configured) override;
+
+protected:
+    void onUnexpectedResponse(unsigned function, unsigned software_id,
+                              const std::vector<Byte>& parameters) override;
+
+private:
+    std::mutex pending_mutex_;
+    std::vector<bool> pending_values_; // guarded by pending_mutex_
+};
+
+} // namespace devio
