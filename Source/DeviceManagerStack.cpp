@@ -146,6 +146,8 @@ bool DeviceManager::addBus(std::shared_ptr<IHardwareBus> bus) {
                   code_of(last_error()));
         return false;
     }
+    // An empty list is an error only when the bus says so.
+    set_last_error(ErrorCode::NoError);
     std::vector<std::shared_ptr<IHardwareDevice>> found = bus->devices();
     if (found.empty() && last_error().code != ErrorCode::NoError) {
         xLogWrite(kTag, kLogError, kFunction, "DeviceManager::addBus failed to enumerate devices!");

@@ -13,6 +13,7 @@
 #include "Source/BusType.h"
 #include "Source/System/Clock.h"
 #include "Source/TessalyBus.h"
+#include "support/EmptyBus.h"
 #include "support/FakeHardwareDevice.h"
 #include "support/ReceiverStack.h"
 
@@ -213,19 +214,7 @@ TEST(DeviceManagerStack, ReceiverThatCannotBeEnumeratedIsRetriedOnADoublingSched
     BottomBusChoice::choose({});
 }
 
-// A bottom bus that lists nothing, or fails to enumerate.
-class EmptyBus : public IHardwareBus, public Producer<IHardwareBus::PlugUnplug> {
-public:
-    std::vector<std::shared_ptr<IHardwareDevice>> devices() override {
-        ++enumerations;
-        if (failing) {
-            set_last_error(ErrorCode::DeviceEnumerationFailed);
-        }
-        return {};
-    }
-    std::atomic<int> enumerations{0};
-    std::atomic<bool> failing{false};
-};
+using test::EmptyBus;
 
 TEST(DeviceManagerStack, StackIsBuiltOnceByTheFirstArrivalSubscriberOrDevicesCall) {
     auto bus = std::make_shared<EmptyBus>();
