@@ -36,31 +36,6 @@ DeviceManager::DeviceManager() : runloop_(*this) {
     std::srand(seed);
 }
 
-DeviceManager::~DeviceManager() {
-    const char* where = "devio::DeviceManager::~DeviceManager";
-    xLogWrite(kTag, kLogInfo, where, "-api- %p", static_cast<void*>(this));
-    destroying_.store(true);
-    // Events that arrive from now on are dropped; the waiting ones die with their bound objects.
-    runloop_.close();
-    xLogWrite(kTag, kLogDebug, where, "DeviceManager::~DeviceManager() ... end.");
-}
-
-std::vector<std::shared_ptr<IDevice>> DeviceManager::devices() {
-    const char* where = "devio::DeviceManager::devices";
-    xLogWrite(kTag, kLogInfo, where, "-api- enter");
-    // No hardware bus is connected yet, so no device can have been made.
-    std::vector<std::shared_ptr<IDevice>> result;
-    set_last_error(ErrorCode::NoError);
-    xLogWrite(kTag, kLogInfo, where, "-api- exit, returned %d devices",
-              static_cast<int>(result.size()));
-    return result;
-}
-
-std::vector<std::shared_ptr<IDevice>>
-DeviceManager::devices_on_bus(std::shared_ptr<IHardwareBus> /*bus*/) {
-    return {};
-}
-
 void DeviceManager::swid(int value) {
     swid_.store(value & 15);
 }
@@ -97,11 +72,6 @@ void DeviceManager::set_active(bool active) {
             },
             "DeviceManager::ActiveChanged::onActiveChanged");
     }
-}
-
-void DeviceManager::onActiveChanged(bool active) {
-    xLogWrite(kTag, kLogDebug, "devio::DeviceManager::onActiveChanged",
-              "DeviceManager::onActiveChanged(active = %d)", active ? 1 : 0);
 }
 
 void DeviceManager::report_unreported_error(const std::string& where) {
@@ -151,17 +121,6 @@ void DeviceManager::on_subscription_added(IDeviceManager::RunLoopEvent* /*subscr
     runloop_.replay(direct);
 }
 
-void DeviceManager::persistent_data_directory(const std::string& directory) {
-    std::string stored = directory;
-    if (!stored.empty() && stored.back() != '/' && stored.back() != '\\') {
-        stored += '/';
-    }
-    xLogWrite(kTag, kLogInfo, "devio::DeviceManager::persistent_data_directory",
-              "-api- persistent_data_directory %s", stored.c_str());
-    std::lock_guard<std::mutex> lock(directory_mutex_);
-    persistent_data_directory_ = std::move(stored);
-}
-
 bool DeviceManager::config_item_default(unsigned item) {
     return item == ble_monitor || item == brb_workaround;
 }
@@ -209,35 +168,6 @@ bool DeviceManager::config_get(unsigned item, bool* value) {
         *value = config_item(item).load();
     }
     return true;
-}
-
-bool DeviceManager::config_set(unsigned item, bool value) {
-    const char* where = "devio::DeviceManager::config_set";
-    xLogWrite(kTag, kLogInfo, where, "-api- %d = %d", static_cast<int>(item), value ? 1 : 0);
-    if (!valid_config_item(item)) {
-        xLogWrite(kTag, kLogInfo, where,
-                  "DeviceManager::config_set exit, invalid config item %d = %d",
-                  static_cast<int>(item), value ? 1 : 0);
-        return false;
-    }
-    // Once the bus stack exists, a changed item rebuilds it here.
-    config_item(item).store(value);
-    xLogWrite(kTag, kLogInfo, where, "DeviceManager::config_set exit, %d = %d",
-              static_cast<int>(item), value ? 1 : 0);
-    return true;
-}
-
-bool DeviceManager::connectToHardwareBusses() {
-    // No hardware bus can be made yet.
-    set_last_error(ErrorCode::Unavailable, 0, "no hardware bus available");
-    return false;
-}
-
-void DeviceManager::makeDevice(std::shared_ptr<IDevice>& device,
-                               std::shared_ptr<IHardwareDevice> /*hardware_device*/,
-                               bool /*plain_device_only*/, int /*product_id*/) {
-    // Devices are made once the device classes exist.
-    device.reset();
 }
 
 } // namespace devio

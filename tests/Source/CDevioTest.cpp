@@ -140,6 +140,25 @@ TEST(CDevioShutdown, ShutDownFacadeRefusesToMakeAManager) {
     EXPECT_EQ(facade.getimpl(), nullptr);
 }
 
+// A library thread that outlives the facade's shutdown gets no manager and its own LastError.
+TEST(CDevioShutdown, CallsFromAnotherThreadAfterShutdownFindNoManager) {
+    CDevio facade;
+    ASSERT_NE(facade.getimpl(), nullptr);
+    facade.shutdown();
+    ErrorCode code = ErrorCode::NoError;
+    std::size_t listed = 1;
+    std::thread late([&] {
+        listed = facade.devices().size();
+        code = last_error().code;
+        facade.report_unreported_error("late thread");
+        facade.call_event_from_runloop();
+    });
+    late.join();
+    EXPECT_EQ(listed, 0u);
+    EXPECT_EQ(to_underlying(code), 72u);
+    EXPECT_EQ(facade.getimpl(), nullptr);
+}
+
 // Producers and the application keep calling while the facade is reset under them: each call
 // holds its own reference, so no manager dies under a running call.
 TEST_F(CDevioFacade, ResetWhileOtherThreadsProduceAndDrain) {

@@ -8,12 +8,14 @@
 #include <vector>
 
 #include "LogLines.h"
+#include "Source/BottomBusChoice.h"
 #include "Source/CDevio.h"
 #include "Source/DeviceManager.h"
 #include "Source/LastError.h"
 #include "Source/Producer.h"
 #include "Source/Subscriber.h"
 #include "Source/System/DebugOutput.h"
+#include "support/EmptyBus.h"
 #include "support/RunLoopPump.h"
 #include "support/WaitFor.h"
 
@@ -308,6 +310,9 @@ TEST_F(EventModel, ManualSubscriptionReachesTheManagersArrivals) {
         int arrivals = 0;
         void onDeviceArrival(std::shared_ptr<IDevice> /*device*/) override { ++arrivals; }
     } arrivals;
+    BottomBusChoice::choose([](std::weak_ptr<IDeviceManager>) {
+        return std::make_shared<test::EmptyBus>();
+    });
     CDevio& devio = CDevio::instance();
     ASSERT_TRUE(devio.manual_subscribe(&arrivals, DeliverDirect));
     std::shared_ptr<DeviceManager> manager = devio.getimpl();
@@ -317,6 +322,7 @@ TEST_F(EventModel, ManualSubscriptionReachesTheManagersArrivals) {
     EXPECT_EQ(arrivals.arrivals, 1);
     devio.manual_unsubscribe(&arrivals);
     EXPECT_EQ(manager->Producer<IDeviceManager::ArrivalRemoval>::subscriber_count(), 0u);
+    BottomBusChoice::choose({});
 }
 
 // A read thread producing while the application's thread subscribes, unsubscribes and drains.

@@ -27,7 +27,7 @@ __attribute__((constructor(101))) void prepare_test_log_configuration() {
             store.write_sz(
                 key, "LogTags",
                 "+Devio +DeviceManager +Timer +Subscriber +Device +Timeout +Untagged +Win32Bus "
-                "+Win32Device +hid");
+                "+Win32Device +hid +TessalyBus +TessalyDevice +RAP10Command");
         });
 }
 
