@@ -11,6 +11,7 @@
 #include "Source/IHardwareDevice.h"
 #include "Source/IHardwareSecondaryBus.h"
 #include "Source/LastError.h"
+#include "Source/PairingBus.h"
 #include "Source/ReceiverKinds.h"
 #include "Source/TessalyBus.h"
 #include "Source/Timer.h"
@@ -118,6 +119,10 @@ bool DeviceManager::connectToHardwareBusses() {
     if (bus->needs_combiner()) {
         xLogWrite(kTag, kLogInfo, kFunction, "inserting combiner filter");
         bus = CombinerBus::create(weak_from_this(), bus);
+    }
+    if (!bus->bluetooth_busses().empty()) {
+        xLogWrite(kTag, kLogInfo, kFunction, "inserting pairing filter");
+        bus = PairingBus::create(weak_from_this(), bus);
     }
     if (!addBus(bus)) {
         xLogWrite(kTag, kLogInfo, kFunction, "connectToHardwareBusses exit, false");
