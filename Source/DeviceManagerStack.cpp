@@ -285,6 +285,7 @@ void DeviceManager::makeDevice(std::shared_ptr<IDevice>& device,
     auto made = std::make_shared<Device>(self, std::move(hardware));
     xLogWrite(kTag, kLogInfo, kFunction, "DeviceManager::makeDevice initializing a device");
     made->initDevice(self);
+    made->persistent_data_directory(data_directory());
     xLogWrite(kTag, kLogInfo, kFunction, "DeviceManager::makeDevice exit, made device");
     device = std::move(made);
 }
@@ -444,6 +445,11 @@ void DeviceManager::persistent_data_directory(const std::string& directory) {
     {
         std::lock_guard<std::mutex> lock(directory_mutex_);
         persistent_data_directory_ = stored;
+    }
+    for (const auto& [hardware, device] : device_list()) {
+        if (auto made = std::dynamic_pointer_cast<Device>(device)) {
+            made->persistent_data_directory(stored);
+        }
     }
     for (const std::shared_ptr<IHardwareBus>& bus : BusSet(saved_busses_)) {
         bus->persistent_data_directory(stored);
