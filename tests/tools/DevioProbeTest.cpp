@@ -235,6 +235,8 @@ TEST(DevioProbeProgram, SimulatedJsonRunWritesTheMouseCacheFileThatASecondRunRea
     EXPECT_EQ(root->first_attribute("path")->value(), mouse["path"].get<std::string>());
     EXPECT_NE(root->first_node("command"), nullptr);
 
+    EXPECT_FALSE(run_probe("--simulate --no-such-option").has_value()) << "a usage error fails";
+
     std::optional<std::string> second = run_probe("--simulate --json --data-dir " + data_dir);
     ASSERT_TRUE(second.has_value());
     EXPECT_EQ(json::parse(*second), parsed) << "the cached answers are the device's own";

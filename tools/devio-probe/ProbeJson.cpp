@@ -8,10 +8,12 @@ namespace devio::probe {
 
 namespace {
 
-using nlohmann::json;
+// Keys in the order a reader expects them, not sorted.
+using json = nlohmann::ordered_json;
 
 json device_json(const ProbeDevice& device) {
-    json out = {{"product_id", device.product_id},
+    json out = {{"slot", device.slot.has_value() ? json(*device.slot) : json(nullptr)},
+                {"product_id", device.product_id},
                 {"product_id_hex", hex_id(device.product_id)},
                 {"name", device.name},
                 {"path", device.path},
@@ -20,7 +22,6 @@ json device_json(const ProbeDevice& device) {
                 {"bus_type_name", bus_type_name(device.bus_type)},
                 {"features", json::array()},
                 {"firmware", json::array()}};
-    out["slot"] = device.slot.has_value() ? json(*device.slot) : json(nullptr);
     for (const ProbeFeature& feature : device.features) {
         out["features"].push_back({{"number", feature.number},
                                    {"number_hex", hex_id(feature.number)},
