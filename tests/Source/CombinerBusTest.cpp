@@ -14,6 +14,7 @@
 #include "Source/Producer.h"
 #include "Source/Subscriber.h"
 #include "support/HardwareEvents.h"
+#include "support/PlugLog.h"
 
 namespace devio {
 namespace {
@@ -111,22 +112,7 @@ private:
     std::vector<std::shared_ptr<IHardwareDevice>> plugged_;
 };
 
-class PlugLog : public Subscriber<IHardwareBus::PlugUnplug> {
-public:
-    struct Entry {
-        bool plug;
-        std::shared_ptr<IHardwareDevice> device;
-    };
-    std::vector<Entry> entries;
-
-private:
-    void onPlug(std::shared_ptr<IHardwareDevice> device) override {
-        entries.push_back({true, device});
-    }
-    void onUnplug(std::shared_ptr<IHardwareDevice> device) override {
-        entries.push_back({false, device});
-    }
-};
+using test::PlugLog;
 
 class CombinerBusTest : public ::testing::Test {
 protected:

@@ -19,6 +19,7 @@
 #include "Source/TessalyDevice.h"
 #include "support/FakeHardwareDevice.h"
 #include "support/HardwareEvents.h"
+#include "support/PlugLog.h"
 #include "support/ReceiverStack.h"
 #include "support/RunLoopPump.h"
 #include "support/ScopedTimeScale.h"
@@ -127,22 +128,7 @@ private:
     }
 };
 
-class PlugEvents : public Subscriber<IHardwareBus::PlugUnplug> {
-public:
-    struct Entry {
-        bool plug;
-        std::shared_ptr<IHardwareDevice> device;
-    };
-    std::vector<Entry> entries;
-
-private:
-    void onPlug(std::shared_ptr<IHardwareDevice> device) override {
-        entries.push_back({true, device});
-    }
-    void onUnplug(std::shared_ptr<IHardwareDevice> device) override {
-        entries.push_back({false, device});
-    }
-};
+using test::PlugLog;
 
 class TessalyBusTest : public ::testing::Test {
 protected:
@@ -179,7 +165,7 @@ protected:
             "fake:/hid/receiver", 0xB401, kBusTypeDirectHid, 0, "Tessaly Receiver"});
     std::shared_ptr<ScriptedReceiver> bus =
         std::make_shared<ScriptedReceiver>(manager, hardware, kProtocolType, 6);
-    PlugEvents plugs;
+    PlugLog plugs;
 };
 
 TEST_F(TessalyBusTest, ForcedArrivalListsThePairedDevicesWithoutAnnouncingThem) {

@@ -133,12 +133,15 @@ TEST_P(TimerDebounce, KeepsTheExpiryDuringTheFirstHalfOfThePeriod) {
     Clock::sleep_ms(c.delay_ms);
     const int64_t called = now_ms();
     // The test only holds when the call really came on its side of the half-way point.
-    ASSERT_EQ(called - started < 500, !c.restarts) << "the test thread was delayed";
+    if ((called - started < 500) != !c.restarts) {
+        GTEST_SKIP() << "the test thread was delayed past the half-way point";
+    }
     EXPECT_EQ(timer->start_debounced(1000), c.restarts);
     ASSERT_TRUE(expiries.wait_for_count(1));
     const int64_t expiry = expiries.at(0).at_ms - started;
     EXPECT_GE(expiry, c.expiry_ms);
-    EXPECT_LT(expiry, c.expiry_ms + 250) << "the expiry was pushed back";
+    // The other case's expiry is 600 ms away; anything nearer than that is load.
+    EXPECT_LT(expiry, c.expiry_ms + 500) << "the expiry was pushed back";
     ASSERT_TRUE(timer->start(0));
     ASSERT_TRUE(expiries.wait_for_count(2));
     EXPECT_EQ(expiries.count(), 2); // the debounced call left no second event behind

@@ -1,0 +1,30 @@
+// Records a bus's plug and unplug events in order, for tests that deliver them directly on the
+// test's own thread.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "Source/IHardwareBus.h"
+#include "Source/Subscriber.h"
+
+namespace devio::test {
+
+class PlugLog : public Subscriber<IHardwareBus::PlugUnplug> {
+public:
+    struct Entry {
+        bool plug;
+        std::shared_ptr<IHardwareDevice> device;
+    };
+    std::vector<Entry> entries;
+
+private:
+    void onPlug(std::shared_ptr<IHardwareDevice> device) override {
+        entries.push_back({true, device});
+    }
+    void onUnplug(std::shared_ptr<IHardwareDevice> device) override {
+        entries.push_back({false, device});
+    }
+};
+
+} // namespace devio::test
