@@ -76,7 +76,7 @@ public:
     }
     void announce_link(bool up) {
         Producer<IHardwareDevice::Connect>::produce(
-            [this, up](IHardwareDevice::Connect* s) {
+            [up](IHardwareDevice::Connect* s) {
                 up ? s->onConnect(nullptr) : s->onDisconnect(nullptr);
             },
             "FakeDevice::Connect");
