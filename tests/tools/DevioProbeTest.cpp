@@ -122,7 +122,8 @@ TEST(DevioProbeWriters, JsonCarriesEverythingAndParsesBack) {
     // A name that is not UTF-8 is printed, not refused.
     ProbeReport odd;
     odd.devices.push_back({std::nullopt, 1, "bad \xff name", "p", false, 0, {}, {}});
-    EXPECT_NO_THROW(json::parse(write_json(odd)));
+    const json parsed_odd = json::parse(write_json(odd));
+    EXPECT_EQ(parsed_odd["devices"][0]["name"], "bad \xEF\xBF\xBD name") << "replaced";
 }
 
 TEST(DevioProbeWriters, TextListsReceiversTheirSlotsFeaturesAndFirmware) {
