@@ -11,6 +11,7 @@
 #include "Source/IHardwareDevice.h"
 #include "Source/IHardwareSecondaryBus.h"
 #include "Source/LastError.h"
+#include "Source/PairingBus.h"
 #include "Source/ReceiverKinds.h"
 #include "Source/TessalyBus.h"
 #include "Source/Timer.h"
@@ -118,6 +119,10 @@ bool DeviceManager::connectToHardwareBusses() {
     if (bus->needs_combiner()) {
         xLogWrite(kTag, kLogInfo, kFunction, "inserting combiner filter");
         bus = CombinerBus::create(weak_from_this(), bus);
+    }
+    if (!bus->bluetooth_busses().empty()) {
+        xLogWrite(kTag, kLogInfo, kFunction, "inserting pairing filter");
+        bus = PairingBus::create(weak_from_this(), bus);
     }
     if (!addBus(bus)) {
         xLogWrite(kTag, kLogInfo, kFunction, "connectToHardwareBusses exit, false");
@@ -280,6 +285,7 @@ void DeviceManager::makeDevice(std::shared_ptr<IDevice>& device,
     auto made = std::make_shared<Device>(self, std::move(hardware));
     xLogWrite(kTag, kLogInfo, kFunction, "DeviceManager::makeDevice initializing a device");
     made->initDevice(self);
+    made->persistent_data_directory(data_directory());
     xLogWrite(kTag, kLogInfo, kFunction, "DeviceManager::makeDevice exit, made device");
     device = std::move(made);
 }
@@ -439,6 +445,11 @@ void DeviceManager::persistent_data_directory(const std::string& directory) {
     {
         std::lock_guard<std::mutex> lock(directory_mutex_);
         persistent_data_directory_ = stored;
+    }
+    for (const auto& [hardware, device] : device_list()) {
+        if (auto made = std::dynamic_pointer_cast<Device>(device)) {
+            made->persistent_data_directory(stored);
+        }
     }
     for (const std::shared_ptr<IHardwareBus>& bus : BusSet(saved_busses_)) {
         bus->persistent_data_directory(stored);

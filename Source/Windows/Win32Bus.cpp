@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "Source/BluetoothMicrosoftBus.h"
 #include "Source/DevioException.h"
 #include "Source/IDeviceManager.h"
 #include "Source/System/Clock.h"
@@ -65,7 +66,10 @@ void Win32Bus::init() {
     makeBluetoothBusses(items[0], items[1], items[2]);
 }
 
-void Win32Bus::makeBluetoothBusses(bool, bool, bool) {}
+void Win32Bus::makeBluetoothBusses(bool bluetooth_active, bool ble_active, bool /*ble_monitor*/) {
+    bluetooth_busses_.push_back(
+        std::make_shared<BluetoothMicrosoftBus>(bluetooth_active || ble_active));
+}
 
 std::shared_ptr<Win32System> Win32Bus::makeWin32System() {
     return Win32SystemChoice::make();

@@ -85,8 +85,9 @@ protected:
     explicit Win32Bus(std::weak_ptr<IDeviceManager> manager);
     // Reads the manager's Bluetooth configuration items and makes the Bluetooth busses.
     void init();
-    // The Bluetooth busses and the secondary (GATT) bus for these settings. Those busses are not
-    // part of this layer yet, so both lists stay empty.
+    // The Bluetooth busses and the secondary (GATT) bus for these settings: always one Bluetooth
+    // bus, active when Bluetooth classic or low energy is on. The GATT bus is not part of this
+    // layer yet.
     virtual void makeBluetoothBusses(bool bluetooth_active, bool ble_active, bool ble_monitor);
     // The body of the window thread.
     virtual void window_thread();

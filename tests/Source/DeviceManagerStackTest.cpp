@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -11,11 +12,13 @@
 
 #include "Source/BottomBusChoice.h"
 #include "Source/BusType.h"
+#include "Source/FeatureCacheFile.h"
 #include "Source/System/Clock.h"
 #include "Source/TessalyBus.h"
 #include "support/EmptyBus.h"
 #include "support/FakeHardwareDevice.h"
 #include "support/ReceiverStack.h"
+#include "support/TempDir.h"
 
 namespace devio {
 namespace {
@@ -60,6 +63,33 @@ TEST(DeviceManagerStack, PluggedReceiverBecomesABusWhoseMouseArrivesAndLeavesBef
     EXPECT_TRUE(mouse->removed());
     EXPECT_TRUE(stack.manager->devices().empty());
     EXPECT_EQ(last_error().code, ErrorCode::NoError);
+}
+
+// The data directory reaches devices made later and devices that exist already, whose answers
+// then go to their cache files.
+TEST(DeviceManagerStack, DataDirectoryReachesEveryDeviceSoThatItsCacheFileIsWritten) {
+    for (bool before : {true, false}) {
+        test::TempDir directory;
+        std::string cache;
+        {
+            ReceiverStack stack;
+            if (before) {
+                stack.manager->persistent_data_directory(directory.path());
+            }
+            ASSERT_TRUE(stack.start());
+            stack.plug();
+            ASSERT_TRUE(stack.pump_until_entries(2));
+            std::shared_ptr<IDevice> mouse = stack.device_with_pid(kMousePid);
+            ASSERT_NE(mouse, nullptr);
+            if (!before) {
+                stack.manager->persistent_data_directory(directory.path());
+            }
+            EXPECT_FALSE(mouse->features().empty());
+            cache = FeatureCacheFile::specific_name(directory.path() + "/", kMousePid,
+                                                    mouse->path());
+        }
+        EXPECT_TRUE(std::filesystem::exists(cache)) << (before ? "set before" : "set after");
+    }
 }
 
 TEST(DeviceManagerStack, ItemsFourAndFiveDecideWhatAReceiverBecomes) {

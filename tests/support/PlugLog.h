@@ -17,6 +17,8 @@ public:
         std::shared_ptr<IHardwareDevice> device;
     };
     std::vector<Entry> entries;
+    // The standBy argument of every power change.
+    std::vector<bool> power_changes;
 
 private:
     void onPlug(std::shared_ptr<IHardwareDevice> device) override {
@@ -25,6 +27,7 @@ private:
     void onUnplug(std::shared_ptr<IHardwareDevice> device) override {
         entries.push_back({false, device});
     }
+    void onPowerChange(bool standBy) override { power_changes.push_back(standBy); }
 };
 
 } // namespace devio::test
