@@ -32,7 +32,8 @@ int CUnattendedDriver::ExitStatusFor(int state, bool waitExpired) {
 void CUnattendedDriver::OnOpen(ui::CDialogHost& host) {
     m_host = &host;
     m_waiter = std::thread([this] { Wait(); });
-    Act(host);
+    // The dialog may already offer Start when it is shown.
+    OnChange(host, ui::DialogChange{ui::ChangeKind::State, 0});
 }
 
 void CUnattendedDriver::OnChange(const ui::CDialogHost& host, const ui::DialogChange& change) {

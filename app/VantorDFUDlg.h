@@ -190,6 +190,8 @@ private:
     bool SendNextPacket(uint32_t packetNumber);
     void OnWaitTimeout(uintptr_t timerId);
     void RetryDfu();
+    // Shows the failure and starts the exit countdown, once.
+    void GiveUpUpdate();
     void OnExitCountdown();
     void KillTransferTimers();
     void ResetImageOffsets();
@@ -216,6 +218,8 @@ private:
     // bootloader gets one more restart.
     bool m_aborted = false;
     bool m_abortRestartedDevice = false;
+    // The device accepted the whole first image of the current transfer (status 6).
+    bool m_firstImageAccepted = false;
 };
 
 } // namespace devio::app

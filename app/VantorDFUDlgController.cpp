@@ -264,13 +264,22 @@ void CVantorDFUDlg::onConnect(std::shared_ptr<IDevice> device, bool device_confi
 void CVantorDFUDlg::onDeviceBootLoaderAttached() {
     ToolTrace("CVantorDFUDlg::onDeviceBootLoaderAttached. curState=%d\n", m_state);
     m_host.KillTimer(kTimerBootloaderWait);
-    SwitchToState(m_state == SendingFirstImage ? SendingSecondImage : BootloaderReady);
+    // The second image follows only a first image that the device accepted whole; a bootloader
+    // that returns for any other reason gets the whole transfer again.
+    SwitchToState(m_state == SendingFirstImage && m_firstImageAccepted ? SendingSecondImage
+                                                                       : BootloaderReady);
 }
 
 void CVantorDFUDlg::onDeviceAttached() {
     ToolTrace("CVantorDFUDlg::onDeviceAttached\n");
     if (!m_targetDevice) {
         ToolTrace("  no device instance\n");
+        return;
+    }
+    // The device that the failed update restarted runs its application again: nothing more
+    // will come of this update.
+    if (m_abortRestartedDevice && m_state >= BootloaderReady && m_state <= SendingSecondImage) {
+        GiveUpUpdate();
         return;
     }
     m_f00c2 = m_targetDevice->feature<IFeature00c2DFUControl>();
@@ -377,6 +386,7 @@ void CVantorDFUDlg::EnterDfuMode() {
 void CVantorDFUDlg::StartFirstImage() {
     KillTransferTimers();
     ResetImageOffsets();
+    m_firstImageAccepted = false;
     SetProgressPos(kProgressLeadIn);
     ShowProgress();
     ShowMessage(kTextUpdating);
@@ -450,7 +460,8 @@ void CVantorDFUDlg::onDfuStatus(uint32_t packet_number, const std::vector<Byte>&
         FirmwareImage* expected = code == IFeature00d0DFU::kStatusImageComplete
                                       ? &m_firmware.ImageA()
                                       : &m_firmware.ImageB();
-        if (m_firmware.Current() != expected || !CurrentImageSent()) {
+        bool firstImageDone = code == IFeature00d0DFU::kStatusImageAccepted || m_firstImageAccepted;
+        if (m_firmware.Current() != expected || !CurrentImageSent() || !firstImageDone) {
             ToolTrace("Status %u for an image that was not sent completely\n", code);
             code = 0;
         }
@@ -476,6 +487,7 @@ void CVantorDFUDlg::onDfuStatus(uint32_t packet_number, const std::vector<Byte>&
             m_f00d0->DFURestart(1);
         }
         m_receiverReannounceSent = false;
+        m_firstImageAccepted = true;
         m_host.SetTimer(kTimerBootloaderWait, kBootloaderWaitMs);
         ToolTrace("Waiting Bootloader Arrival...\n");
         break;
@@ -540,7 +552,15 @@ void CVantorDFUDlg::AbortUpdate() {
         m_abortRestartedDevice = true;
         return;
     }
+    GiveUpUpdate();
+}
+
+void CVantorDFUDlg::GiveUpUpdate() {
+    if (m_aborted) {
+        return;
+    }
     m_aborted = true;
+    KillTransferTimers();
     SwitchToState(Failed);
     m_host.SetTimer(kTimerExitCountdown, kExitCountdownTickMs);
 }

@@ -12,13 +12,26 @@
 #include <string>
 #include <vector>
 
+#include "Source/Vs2003SingletonThreadCleanup.h"
 #include "app/SimulatedWorld.h"
 #include "app/ToolCommandLine.h"
 #include "app/UnattendedDriver.h"
 #include "app/VantorDFUApp.h"
 
+namespace {
+
+// Stops the library's threads in order however main ends, so that an early return keeps its exit
+// status (InitInstance runs the same guard; a second run does nothing).
+struct ShutdownAtExit {
+    ShutdownAtExit() { devio::Vs2003SingletonThreadCleanup::instance().set_present(); }
+    ~ShutdownAtExit() { devio::Vs2003SingletonThreadCleanup::instance().run_callbacks(); }
+};
+
+} // namespace
+
 int main(int argc, char** argv) {
     using namespace devio::app;
+    ShutdownAtExit shutdown;
     CToolCommandLine commandLine =
         CToolCommandLine::Parse(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
     if (!commandLine.error.empty()) {
