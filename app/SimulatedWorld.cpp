@@ -89,9 +89,9 @@ std::string CSimulatedWorld::Report() const {
         {"application_version", state.application_version},
         {"images",
          {{"application", ImageRecord(state.application_image, state.application_image_complete)},
-          {"radio_stack",
-           ImageRecord(state.radio_stack_image, state.radio_stack_image_complete)}}},
-        {"profile_sector_1", {{"at_start", Hex(m_sector1AtStart)}, {"at_end", Hex(state.sectors[1])}}},
+          {"radio_stack", ImageRecord(state.radio_stack_image, state.radio_stack_image_complete)}}},
+        {"profile_sector_1",
+         {{"at_start", Hex(m_sector1AtStart)}, {"at_end", Hex(state.sectors[1])}}},
         {"sectors", sectors},
     };
     return report.dump(2) + "\n";

@@ -12,9 +12,9 @@
 #include <memory>
 #include <string>
 
+#include "Source/Features/IFeature00d0DFU.h"
 #include "Source/IDevice.h"
 #include "Source/IDeviceManager.h"
-#include "Source/Features/IFeature00d0DFU.h"
 #include "Source/Subscriber.h"
 #include "app/Companion.h"
 #include "app/FirmwarePackage.h"

@@ -40,7 +40,7 @@ int DecimalModulo16(const std::string& text) {
 } // namespace
 
 const std::vector<Byte> CVantorDFUDlg::kForcedArrivalReport = {0x10, 0xFF, 0x80, 0x02,
-                                                                0x02, 0x00, 0x00};
+                                                               0x02, 0x00, 0x00};
 
 void CVantorDFUDlg::ConfigureLibrary() {
     // The first library call: the facade makes its device manager now, after the companion has
@@ -106,9 +106,9 @@ void CVantorDFUDlg::RunEntryActions(int state) {
     case CheckProfiles: {
         bool answeredYes = true;
         if (CheckDataExistsAfterSector6()) {
-            answeredYes = m_host.MessageBox(LoadMessage(kTextProfilesWillBeErased),
-                                            LoadMessage(kTextTitle),
-                                            ui::kMbYesNo | ui::kMbIconWarning) == ui::kIdYes;
+            answeredYes =
+                m_host.MessageBox(LoadMessage(kTextProfilesWillBeErased), LoadMessage(kTextTitle),
+                                  ui::kMbYesNo | ui::kMbIconWarning) == ui::kIdYes;
         }
         PostState(answeredYes ? EnteringBootloader : ReadyToStart);
         break;
@@ -225,8 +225,7 @@ void CVantorDFUDlg::onDeviceDetached() {
 
 void CVantorDFUDlg::onConnect(std::shared_ptr<IDevice> device, bool device_configured_by_us) {
     ToolTrace("Device 0x%04x is connected. [settings_retained(%s)]\n",
-              static_cast<unsigned>(device ? device->pid() : 0),
-              BoolText(device_configured_by_us));
+              static_cast<unsigned>(device ? device->pid() : 0), BoolText(device_configured_by_us));
     if (!IsTarget(device)) {
         return;
     }
@@ -236,8 +235,8 @@ void CVantorDFUDlg::onConnect(std::shared_ptr<IDevice> device, bool device_confi
         return;
     }
     int count = 0;
-    if (!firmwareInfo->GetEntityCount(&count, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                      nullptr, 0)) {
+    if (!firmwareInfo->GetEntityCount(&count, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                      0)) {
         ToolTrace("  unable to get the count of the entities from the feature 0x0003\n");
         return;
     }
@@ -335,7 +334,8 @@ void CVantorDFUDlg::onDeviceAttached() {
 }
 
 void CVantorDFUDlg::onDisconnect(std::shared_ptr<IDevice> device) {
-    ToolTrace("Device 0x%04x is disconnected.\n", static_cast<unsigned>(device ? device->pid() : 0));
+    ToolTrace("Device 0x%04x is disconnected.\n",
+              static_cast<unsigned>(device ? device->pid() : 0));
     if (!IsTarget(device)) {
         return;
     }

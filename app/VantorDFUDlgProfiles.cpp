@@ -105,8 +105,8 @@ bool CVantorDFUDlg::FixButtonSwapIssue() {
 
 bool CVantorDFUDlg::ReadSectorData(std::vector<Byte>& buffer) {
     ToolTrace("CVantorDFUDlg::ReadSectorData\n");
-    auto profiles = m_targetDevice ? m_targetDevice->feature<IFeature8100OnboardProfiles>()
-                                   : nullptr;
+    auto profiles =
+        m_targetDevice ? m_targetDevice->feature<IFeature8100OnboardProfiles>() : nullptr;
     if (!profiles) {
         return false;
     }
@@ -117,15 +117,16 @@ bool CVantorDFUDlg::ReadSectorData(std::vector<Byte>& buffer) {
             block.size() != kBlock) {
             return false;
         }
-        std::copy(block.begin(), block.end(), buffer.begin() + static_cast<std::ptrdiff_t>(address));
+        std::copy(block.begin(), block.end(),
+                  buffer.begin() + static_cast<std::ptrdiff_t>(address));
     }
     return true;
 }
 
 bool CVantorDFUDlg::WriteSectorToDevice(const std::vector<Byte>& sector) {
     ToolTrace("CVantorDFUDlg::WriteSectorToDevice\n");
-    auto profiles = m_targetDevice ? m_targetDevice->feature<IFeature8100OnboardProfiles>()
-                                   : nullptr;
+    auto profiles =
+        m_targetDevice ? m_targetDevice->feature<IFeature8100OnboardProfiles>() : nullptr;
     if (!profiles || sector.size() != kSectorSize ||
         !profiles->BeginWrite(kRepairedSector, 0, static_cast<uint16_t>(kSectorSize))) {
         return false;

@@ -75,8 +75,8 @@ protected:
 
 TEST_F(ToolProcess, SimulatedUnattendedUpdateExitsZeroWithTheSuccessTextAndReport) {
     std::string reportPath = dir_.file("mouse.json");
-    ToolRun run = Run({"--simulate", "--unattended", "--ui=headless",
-                       "--simulate-report=" + reportPath});
+    ToolRun run =
+        Run({"--simulate", "--unattended", "--ui=headless", "--simulate-report=" + reportPath});
     EXPECT_EQ(run.exitStatus, 0) << run.output;
     EXPECT_NE(run.output.find("\nstatus You have successfully updated the firmware\\r\\n\\r\\n"),
               std::string::npos)

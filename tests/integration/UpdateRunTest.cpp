@@ -14,6 +14,7 @@
 #include "Source/CDevio.h"
 #include "Source/System/DebugOutput.h"
 #include "Source/Windows/Win32SystemChoice.h"
+#include "app/CompanionStandIn.h"
 #include "app/LoadMessage.h"
 #include "app/ProductSettings.h"
 #include "app/ProfileCrc.h"
@@ -83,9 +84,8 @@ struct RunResult {
     }
     size_t CountTraced(std::string_view text) const {
         return static_cast<size_t>(
-            std::count_if(trace.begin(), trace.end(), [&](const std::string& line) {
-                return line.find(text) != line.npos;
-            }));
+            std::count_if(trace.begin(), trace.end(),
+                          [&](const std::string& line) { return line.find(text) != line.npos; }));
     }
     // Whether `expected` occurs in the states in this order (other states may come between).
     bool WentThrough(const std::vector<int>& expected) const {
@@ -133,6 +133,8 @@ struct RunSetup {
     bool noReceiver = false;
     int waitSeconds = 60;
     std::vector<int> answers;
+    // The companion processes that count: none unless a row starts its own.
+    CCompanion::ProcessFilter companion = [](const sys::ProcessEntry&) { return false; };
     // Runs in the world before the dialog starts (faults).
     std::function<void(CSimulatedWorld&)> prepare;
     // Runs when a state is entered; true when it took the place of the driver's action.
@@ -175,11 +177,9 @@ protected:
                 };
             }
             std::vector<std::unique_ptr<ui::IDialogView>> views;
-            views.push_back(std::make_unique<TestDriver>(setup.waitSeconds, status,
-                                                         setup.answers, std::move(onState)));
-            Dlg dialog(std::move(views), CCompanion(BuildRegistryKeyPath(), [](auto&) {
-                           return false;
-                       }));
+            views.push_back(std::make_unique<TestDriver>(setup.waitSeconds, status, setup.answers,
+                                                         std::move(onState)));
+            Dlg dialog(std::move(views), CCompanion(BuildRegistryKeyPath(), setup.companion));
             EXPECT_TRUE(dialog.RunModal());
             result.exitStatus = *status;
             result.finalState = dialog.State();
@@ -198,8 +198,9 @@ protected:
             int from = 0;
             int to = 0;
             size_t at = text.find("SwitchToState() called from ");
-            if (at != text.npos && std::sscanf(text.c_str() + at, "SwitchToState() called from %d to %d",
-                                               &from, &to) == 2) {
+            if (at != text.npos &&
+                std::sscanf(text.c_str() + at, "SwitchToState() called from %d to %d", &from,
+                            &to) == 2) {
                 result.states.push_back(to);
             }
         }
@@ -216,8 +217,8 @@ protected:
 void ExpectUpdated(const RunResult& run) {
     EXPECT_EQ(run.finalState, Dlg::Succeeded) << StatesText(run.states);
     EXPECT_EQ(run.exitStatus, kExitUpdated);
-    EXPECT_EQ(run.status, LoadMessage(kTextSucceeded) + "\r\n\r\n" +
-                              LoadMessage(kTextBluetoothPairingNote));
+    EXPECT_EQ(run.status,
+              LoadMessage(kTextSucceeded) + "\r\n\r\n" + LoadMessage(kTextBluetoothPairingNote));
     EXPECT_TRUE(run.closeShown);
     EXPECT_EQ(run.mouse.running_prefix, "QRT");
     EXPECT_EQ(run.mouse.running_version, "8.6.28");
@@ -230,10 +231,10 @@ void ExpectUpdated(const RunResult& run) {
 TEST_F(UpdateRun, UpdatesFrom8627AndRepairsProfileSector1) {
     RunResult run = Run({});
     ExpectUpdated(run);
-    EXPECT_TRUE(run.WentThrough({Dlg::DeviceNotConnected, Dlg::ReadyToStart,
-                                 Dlg::CheckProfiles, Dlg::EnteringBootloader, Dlg::BootloaderReady,
-                                 Dlg::SendingSecondImage, Dlg::WaitFirmwareChange,
-                                 Dlg::Finishing, Dlg::Succeeded}))
+    EXPECT_TRUE(
+        run.WentThrough({Dlg::DeviceNotConnected, Dlg::ReadyToStart, Dlg::CheckProfiles,
+                         Dlg::EnteringBootloader, Dlg::BootloaderReady, Dlg::SendingSecondImage,
+                         Dlg::WaitFirmwareChange, Dlg::Finishing, Dlg::Succeeded}))
         << StatesText(run.states);
     // The custom profile in sector 6 was found, so the question was asked and answered Yes.
     EXPECT_TRUE(run.Traced("Waiting Bootloader Arrival..."));
@@ -255,12 +256,24 @@ TEST_F(UpdateRun, VersionRuleAndOptions) {
         bool sectorRepaired;
     } rows[] = {
         {"up to date", sim::FirmwareVersion::from(8, 6, 28), {}, Dlg::UpToDate, false, false},
-        {"test build 9928 of 8.5", sim::FirmwareVersion::from(8, 5, 9928), {}, Dlg::Succeeded,
-         true, true},
-        {"newer, forced", sim::FirmwareVersion::from(8, 7, 0), {L"/force"}, Dlg::Succeeded, true,
+        {"test build 9928 of 8.5",
+         sim::FirmwareVersion::from(8, 5, 9928),
+         {},
+         Dlg::Succeeded,
+         true,
+         true},
+        {"newer, forced",
+         sim::FirmwareVersion::from(8, 7, 0),
+         {L"/force"},
+         Dlg::Succeeded,
+         true,
          false},
-        {"skip device, forced", sim::FirmwareVersion::from(8, 6, 28),
-         {L"/FORCE", L"/SKIPDEVICE"}, Dlg::Succeeded, false, false},
+        {"skip device, forced",
+         sim::FirmwareVersion::from(8, 6, 28),
+         {L"/FORCE", L"/SKIPDEVICE"},
+         Dlg::Succeeded,
+         false,
+         false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -303,6 +316,23 @@ TEST_F(UpdateRun, CustomProfilesAnsweredNoReturnToStartThenYesUpdates) {
         << StatesText(run.states);
 }
 
+// The last block of a sector is read from address 239, so the check sees byte 254 of sector 15.
+TEST_F(UpdateRun, DataInTheLastByteOfSector15AsksTheQuestion) {
+    RunSetup setup;
+    setup.customProfile = false;
+    setup.prepare = [](CSimulatedWorld& w) {
+        std::vector<uint8_t> sector(255, 0xFF);
+        sector[254] = 0x00;
+        w.Mouse().set_sector(15, sector);
+    };
+    setup.answers = {ui::kIdNo};
+    RunResult run = Run(setup);
+    ExpectUpdated(run);
+    EXPECT_TRUE(run.WentThrough(
+        {Dlg::CheckProfiles, Dlg::ReadyToStart, Dlg::CheckProfiles, Dlg::EnteringBootloader}))
+        << StatesText(run.states);
+}
+
 TEST_F(UpdateRun, NoCustomProfilesNoQuestion) {
     RunSetup setup;
     setup.customProfile = false;
@@ -325,8 +355,8 @@ TEST_F(UpdateRun, MouseSwitchedOffInReadyToStartComesBack) {
     };
     RunResult run = Run(setup);
     ExpectUpdated(run);
-    EXPECT_TRUE(run.WentThrough({Dlg::ReadyToStart, Dlg::DeviceNotConnected, Dlg::ReadyToStart,
-                                 Dlg::CheckProfiles}))
+    EXPECT_TRUE(run.WentThrough(
+        {Dlg::ReadyToStart, Dlg::DeviceNotConnected, Dlg::ReadyToStart, Dlg::CheckProfiles}))
         << StatesText(run.states);
 }
 
@@ -443,6 +473,25 @@ TEST_F(UpdateRun, TextsFollowTheLocale) {
         setup.mouse = CSimulatedWorld::DefaultMouse(sim::FirmwareVersion::from(8, 6, 28));
         RunResult run = Run(setup);
         EXPECT_EQ(run.status, LoadMessage(kTextUpToDate, row.language));
+    }
+}
+
+// A running companion is asked to stop (a stubborn one is terminated) before the library opens the
+// mouse, and started again from its stored path when the dialog closes.
+TEST_F(UpdateRun, CompanionIsStoppedForTheRunAndStartedAgainAtClose) {
+    ASSERT_TRUE(test::AdoptDetachedCompanions());
+    for (bool stubborn : {false, true}) {
+        SCOPED_TRACE(stubborn ? "stubborn" : "well-behaved");
+        test::CompanionStandIn companion(dir_.file("Hubrix.exe"), stubborn);
+        RunSetup setup;
+        setup.mouse = CSimulatedWorld::DefaultMouse(sim::FirmwareVersion::from(8, 6, 28));
+        setup.companion = test::IsOwnLiveChild;
+        RunResult run = Run(setup);
+        EXPECT_EQ(run.exitStatus, kExitUpToDate);
+        ASSERT_TRUE(companion.WaitEnded());
+        // A stubborn one ignores SIGTERM too: the kill after the wait ends it.
+        EXPECT_TRUE(stubborn ? companion.KilledBy(SIGKILL) : companion.ExitedWith(0));
+        EXPECT_TRUE(test::StopDetachedCompanion(companion.path())) << "started again at close";
     }
 }
 
