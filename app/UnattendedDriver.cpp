@@ -44,10 +44,11 @@ void CUnattendedDriver::OnChange(const ui::CDialogHost& host, const ui::DialogCh
 
 void CUnattendedDriver::Act(const ui::CDialogHost& host) {
     std::optional<int> state = host.DialogState();
-    if (state && *state != Dlg::NoDevice && *state != Dlg::DeviceNotConnected) {
+    bool ready = state && *state != Dlg::NoDevice && *state != Dlg::DeviceNotConnected;
+    {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (!m_deviceReady) {
-            m_deviceReady = true;
+        if (m_deviceReady != ready) {
+            m_deviceReady = ready;
             m_changed.notify_all();
         }
     }
@@ -64,14 +65,23 @@ void CUnattendedDriver::OnMessageBoxOpened(const ui::CDialogHost&, const ui::Mes
 }
 
 void CUnattendedDriver::Wait() {
+    // Every time the dialog is (again) without a connected mouse, the mouse gets the whole wait.
     std::unique_lock<std::mutex> lock(m_mutex);
-    bool ended = sys::Clock::wait_for(m_changed, lock, static_cast<int64_t>(m_waitSeconds) * 1000,
-                                      [&] { return m_deviceReady || m_stopping; });
-    if (!ended) {
-        m_waitExpired = true;
-        lock.unlock();
-        // The dialog closes on Cancel while no update is under way.
-        m_host->PressButton(ui::kIdCancel);
+    while (!m_stopping) {
+        if (m_deviceReady) {
+            m_changed.wait(lock, [&] { return m_stopping || !m_deviceReady; });
+            continue;
+        }
+        bool changed =
+            sys::Clock::wait_for(m_changed, lock, static_cast<int64_t>(m_waitSeconds) * 1000,
+                                 [&] { return m_deviceReady || m_stopping; });
+        if (!changed) {
+            m_waitExpired = true;
+            lock.unlock();
+            // The dialog closes on Cancel while no update is under way.
+            m_host->PressButton(ui::kIdCancel);
+            return;
+        }
     }
 }
 

@@ -1,7 +1,8 @@
 // Unattended mode (--unattended): a view of the update dialog that acts for the user. It presses
 // Start when it is offered, answers Yes to the profile question, and presses Close when the update
-// has ended; a failed update ends through the dialog's own exit countdown. When no mouse is ready
-// within the wait, it closes the dialog. At the end it leaves the run's exit status:
+// has ended; a failed update ends through the dialog's own exit countdown. Whenever the dialog is
+// without a connected mouse (states 0 and 1) for the whole wait, it closes the dialog. At the end
+// it leaves the run's exit status:
 //   0 updated, 2 already up to date, 3 no receiver or mouse found within the wait, 1 any failure.
 //
 // Threads: the view's calls run on the dialog's thread; the wait runs on a thread of its own,

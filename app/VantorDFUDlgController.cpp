@@ -18,7 +18,7 @@ namespace {
 
 // The firmware version below which an update is needed: minor 6, build 28.
 constexpr int kCurrentVersion = 0x6001C;
-constexpr int kProgressStartBlockUnits = 16;
+constexpr int kProgressPerPacket = 16;
 
 const char* BoolText(bool value) {
     return value ? "true" : "false";
@@ -438,7 +438,7 @@ bool CVantorDFUDlg::SendNextPacket(uint32_t packetNumber) {
         return false;
     }
     current->setOffset(current->offset() + FirmwareImage::kPacketSize);
-    SetProgressPos(GetProgressPos() + kProgressStartBlockUnits);
+    SetProgressPos(GetProgressPos() + kProgressPerPacket);
     m_host.SetTimer(kTimerPacket, kPacketTimeoutMs);
     return true;
 }

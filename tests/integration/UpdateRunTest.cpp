@@ -360,6 +360,22 @@ TEST_F(UpdateRun, MouseSwitchedOffInReadyToStartComesBack) {
         << StatesText(run.states);
 }
 
+TEST_F(UpdateRun, MouseSwitchedOffForGoodEndsAfterTheWait) {
+    RunSetup setup;
+    setup.waitSeconds = 2;
+    setup.onState = [](CSimulatedWorld& world, ui::CDialogHost&, int state) {
+        if (state == Dlg::ReadyToStart) {
+            world.Mouse().set_power(false);
+            return true;
+        }
+        return false;
+    };
+    RunResult run = Run(setup);
+    EXPECT_EQ(run.exitStatus, kExitNoDevice);
+    EXPECT_EQ(run.finalState, Dlg::DeviceNotConnected) << StatesText(run.states);
+    EXPECT_EQ(run.status, LoadMessage(kTextNotConnected));
+}
+
 TEST_F(UpdateRun, CloseRequestsDuringTheTransferAreIgnored) {
     RunSetup setup;
     setup.onState = [](CSimulatedWorld&, ui::CDialogHost& host, int state) {
