@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -27,6 +28,7 @@
 #include "firmware/FirmwareResources.h"
 #include "support/ScopedTimeScale.h"
 #include "support/TempDir.h"
+#include "support/WaitFor.h"
 
 namespace devio::app {
 namespace {
@@ -54,6 +56,9 @@ public:
         if (!m_held) {
             CUnattendedDriver::OnChange(host, change);
         }
+        if (m_onChange) {
+            m_onChange(host);
+        }
     }
     void OnMessageBoxOpened(const ui::CDialogHost&, const ui::MessageBoxRequest&) override {
         int answer = m_next < m_answers.size() ? m_answers[m_next++] : ui::kIdYes;
@@ -65,6 +70,11 @@ private:
     std::vector<int> m_answers;
     size_t m_next = 0;
     bool m_held = false;
+
+public:
+    std::function<void(const ui::CDialogHost&)> m_onChange;
+
+private:
     std::function<bool(ui::CDialogHost&, int)> m_onState;
 };
 
@@ -139,6 +149,8 @@ struct RunSetup {
     std::function<void(CSimulatedWorld&)> prepare;
     // Runs when a state is entered; true when it took the place of the driver's action.
     std::function<bool(CSimulatedWorld&, ui::CDialogHost&, int)> onState;
+    // Runs after every visible change.
+    std::function<void(CSimulatedWorld&, const ui::CDialogHost&)> onChange;
 };
 
 class UpdateRun : public ::testing::Test {
@@ -176,9 +188,15 @@ protected:
                     return setup.onState(*world, host, state);
                 };
             }
+            auto driver = std::make_unique<TestDriver>(setup.waitSeconds, status, setup.answers,
+                                                       std::move(onState));
+            if (setup.onChange) {
+                driver->m_onChange = [&](const ui::CDialogHost& host) {
+                    setup.onChange(*world, host);
+                };
+            }
             std::vector<std::unique_ptr<ui::IDialogView>> views;
-            views.push_back(std::make_unique<TestDriver>(setup.waitSeconds, status, setup.answers,
-                                                         std::move(onState)));
+            views.push_back(std::move(driver));
             Dlg dialog(std::move(views), CCompanion(BuildRegistryKeyPath(), setup.companion));
             EXPECT_TRUE(dialog.RunModal());
             result.exitStatus = *status;
@@ -422,6 +440,44 @@ TEST_F(UpdateRun, BootloaderReturnNotAnnouncedStillLeadsToTheSecondImage) {
     ExpectUpdated(run);
     EXPECT_LE(run.CountTraced("Timer 0xacaccaca is timeout."), 1u);
     EXPECT_TRUE(run.WentThrough({Dlg::BootloaderReady, Dlg::SendingSecondImage}));
+}
+
+// A bootloader that is still missing after the receiver's re-announce: the user is asked to switch
+// the mouse off and on, and the update goes on when it is back.
+TEST_F(UpdateRun, BootloaderStillMissingAsksToSwitchTheMouseOffAndOn) {
+    std::atomic<bool> stop{false};
+    std::atomic<bool> switchedOff{false};
+    std::thread watcher;
+    RunSetup setup;
+    setup.prepare = [&](CSimulatedWorld& w) {
+        w.Mouse().hide_bootloader_return(true);
+        // The mouse is switched off as soon as it has the whole first image.
+        watcher = std::thread([&stop, &switchedOff, &w] {
+            test::wait_for(
+                [&] { return stop.load() || w.Mouse().state().radio_stack_image_complete; },
+                std::chrono::seconds(60));
+            if (!stop.load()) {
+                w.Mouse().set_power(false);
+                switchedOff = true;
+            }
+        });
+    };
+    bool askedToSwitch = false;
+    setup.onChange = [&](CSimulatedWorld& w, const ui::CDialogHost& host) {
+        if (!askedToSwitch && switchedOff &&
+            host.GetDlgItemText(Dlg::IDC_STATUS) == LoadMessage(kTextTurnOffAndOn)) {
+            askedToSwitch = true;
+            // Switched on, the mouse is announced by the receiver as usual.
+            w.Mouse().hide_bootloader_return(false);
+            w.Mouse().set_power(true);
+        }
+    };
+    RunResult run = Run(setup);
+    stop = true;
+    watcher.join();
+    EXPECT_TRUE(askedToSwitch);
+    ExpectUpdated(run);
+    EXPECT_EQ(run.CountTraced("Timer 0xacaccaca is timeout."), 2u);
 }
 
 // Images from /FORCEDIR= that cannot complete a transfer: three failed transfers give up the
