@@ -10,6 +10,26 @@ namespace devio::app {
 namespace {
 
 constexpr std::string_view kUiOption = "--ui=";
+constexpr std::string_view kSimulateOption = "--simulate";
+constexpr std::string_view kSimulateReportOption = "--simulate-report=";
+constexpr std::string_view kWaitOption = "--wait=";
+// Longest wait that unattended mode accepts: a day.
+constexpr int kMaxWaitSeconds = 86400;
+
+// Seconds as plain decimal digits, 0 to kMaxWaitSeconds.
+std::optional<int> ParseSeconds(std::string_view text) {
+    if (text.empty() || text.size() > 6) {
+        return std::nullopt;
+    }
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (c - '0');
+    }
+    return value <= kMaxWaitSeconds ? std::optional<int>(value) : std::nullopt;
+}
 
 bool IsOptionOfThisBuild(std::string_view argument) {
     return argument.size() > 2 && argument.starts_with("--") &&
@@ -21,26 +41,59 @@ bool IsOptionOfThisBuild(std::string_view argument) {
 
 CToolCommandLine CToolCommandLine::Parse(const std::vector<std::string>& arguments) {
     CToolCommandLine commandLine;
+    auto fail = [&](std::string error) {
+        if (commandLine.error.empty()) {
+            commandLine.error = std::move(error);
+        }
+    };
     for (const std::string& argument : arguments) {
+        std::string_view view = argument;
         if (!IsOptionOfThisBuild(argument)) {
             commandLine.toolArguments.push_back(WideFromUtf8(argument));
         } else if (argument == "--help") {
             commandLine.help = true;
         } else if (argument == "--version") {
             commandLine.version = true;
+        } else if (argument == "--unattended") {
+            commandLine.unattended = true;
+        } else if (argument == kSimulateOption) {
+            commandLine.simulate = sim::FirmwareVersion::parse(kDefaultSimulatedVersion);
+        } else if (view.starts_with(std::string(kSimulateOption) + "=")) {
+            std::string_view value = view.substr(kSimulateOption.size() + 1);
+            commandLine.simulate = sim::FirmwareVersion::parse(value);
+            if (!commandLine.simulate) {
+                fail("--simulate takes a version MAJOR.MINOR.BUILD (up to 99.99.9999), not \"" +
+                     std::string(value) + "\"");
+            }
+        } else if (view.starts_with(kSimulateReportOption)) {
+            commandLine.simulateReport = argument.substr(kSimulateReportOption.size());
+            if (commandLine.simulateReport.empty()) {
+                fail("--simulate-report needs a file name");
+            }
+        } else if (view.starts_with(kWaitOption)) {
+            std::optional<int> seconds = ParseSeconds(view.substr(kWaitOption.size()));
+            if (seconds) {
+                commandLine.waitSeconds = *seconds;
+            } else {
+                fail("--wait takes a number of seconds from 0 to " +
+                     std::to_string(kMaxWaitSeconds) + ", not \"" +
+                     argument.substr(kWaitOption.size()) + "\"");
+            }
         } else if (argument.starts_with(kUiOption)) {
             std::string_view value = std::string_view(argument).substr(kUiOption.size());
             if (value == "terminal") {
                 commandLine.ui = ToolUi::Terminal;
             } else if (value == "headless") {
                 commandLine.ui = ToolUi::Headless;
-            } else if (commandLine.error.empty()) {
-                commandLine.error =
-                    "--ui takes \"terminal\" or \"headless\", not \"" + std::string(value) + "\"";
+            } else {
+                fail("--ui takes \"terminal\" or \"headless\", not \"" + std::string(value) + "\"");
             }
-        } else if (commandLine.error.empty()) {
-            commandLine.error = "unknown option " + argument;
+        } else {
+            fail("unknown option " + argument);
         }
+    }
+    if (!commandLine.simulateReport.empty() && !commandLine.simulate) {
+        fail("--simulate-report needs --simulate");
     }
     return commandLine;
 }
@@ -62,6 +115,15 @@ std::string ToolUsage() {
            "  /FAILDEVICE=N      accepted for compatibility; has no effect\n"
            "\n"
            "Options of this build:\n"
+           "  --simulate[=VERSION]  update a built-in virtual receiver and mouse instead of\n"
+           "                     real devices; the mouse runs VERSION (default 8.6.27)\n"
+           "  --simulate-report=FILE  with --simulate: write the virtual mouse's final state\n"
+           "                     to FILE as JSON when the tool ends\n"
+           "  --unattended       press Start when offered, answer Yes, close at the end; exit\n"
+           "                     status 0 updated, 2 already up to date, 3 no receiver or\n"
+           "                     mouse found within the wait, 1 any failure\n"
+           "  --wait=SECONDS     how long --unattended waits for a receiver and mouse\n"
+           "                     (default 60)\n"
            "  --ui=terminal      draw the dialog in the terminal (the default when the output\n"
            "                     is a terminal); keys: Enter or S Start, C Close, Esc close\n"
            "                     box, Y or N in a question\n"

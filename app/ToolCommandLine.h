@@ -1,4 +1,5 @@
-// The command line of vantor-dfu: the options of this build ("--ui=", "--help", "--version"),
+// The command line of vantor-dfu: the options of this build ("--simulate[=VERSION]",
+// "--simulate-report=FILE", "--unattended", "--wait=SECONDS", "--ui=", "--help", "--version"),
 // taken out before the original slash options are parsed, so that those keep their exact rules and
 // never see the new ones.
 //
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "app/ToolDialogFactory.h"
+#include "sim/FirmwareVersion.h"
 
 namespace devio::app {
 
@@ -19,6 +21,13 @@ struct CToolCommandLine {
     // The arguments for CToolOptions::ParseCommandLine.
     std::vector<std::wstring> toolArguments;
     std::optional<ToolUi> ui;
+    // The built-in virtual receiver and mouse, with the mouse's application firmware.
+    std::optional<sim::FirmwareVersion> simulate;
+    // Where the virtual mouse's final state is written; empty for nowhere.
+    std::string simulateReport;
+    bool unattended = false;
+    // How long unattended mode waits for a receiver and a connected mouse.
+    int waitSeconds = 60;
     bool help = false;
     bool version = false;
     // Why the command line cannot be used; empty when it can.
@@ -27,6 +36,9 @@ struct CToolCommandLine {
     // `arguments`: the arguments after the program name, as the system gives them.
     static CToolCommandLine Parse(const std::vector<std::string>& arguments);
 };
+
+// The firmware of the virtual mouse when --simulate names none.
+inline constexpr const char* kDefaultSimulatedVersion = "8.6.27";
 
 // The text of "--help" and of "--version".
 std::string ToolUsage();

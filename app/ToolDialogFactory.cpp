@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "app/ProductSettings.h"
+#include "app/UnattendedDriver.h"
 #include "app/VantorDFUDlg.h"
 #include "app/ui/HeadlessView.h"
 #include "app/ui/TerminalView.h"
@@ -13,14 +14,20 @@ ToolUi DefaultToolUi() {
     return isatty(STDOUT_FILENO) == 1 ? ToolUi::Terminal : ToolUi::Headless;
 }
 
-ToolDialogFactory MakeToolDialogFactory(ToolUi choice) {
-    return [choice]() -> std::unique_ptr<IToolDialog> {
+ToolDialogFactory MakeToolDialogFactory(ToolDialogSetup setup) {
+    return [setup]() -> std::unique_ptr<IToolDialog> {
         std::vector<std::unique_ptr<ui::IDialogView>> views;
-        if (choice == ToolUi::Terminal) {
+        if (setup.ui == ToolUi::Terminal) {
             views.push_back(std::make_unique<ui::CTerminalView>(STDIN_FILENO, STDOUT_FILENO));
         } else {
             views.push_back(std::make_unique<ui::CHeadlessView>(
-                STDOUT_FILENO, STDIN_FILENO, ui::CHeadlessView::AnswerPolicy::Ask));
+                STDOUT_FILENO, STDIN_FILENO,
+                setup.unattended ? ui::CHeadlessView::AnswerPolicy::Yes
+                                 : ui::CHeadlessView::AnswerPolicy::Ask));
+        }
+        if (setup.unattended) {
+            views.push_back(
+                std::make_unique<CUnattendedDriver>(setup.waitSeconds, setup.exitStatus));
         }
         return std::make_unique<CVantorDFUDlg>(std::move(views),
                                                CCompanion(BuildRegistryKeyPath()));

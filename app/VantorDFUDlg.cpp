@@ -60,7 +60,10 @@ CVantorDFUDlg::CVantorDFUDlg(std::vector<std::unique_ptr<ui::IDialogView>> views
     }
 }
 
-CVantorDFUDlg::~CVantorDFUDlg() = default;
+CVantorDFUDlg::~CVantorDFUDlg() {
+    // No library event may reach a dialog that is being destroyed.
+    UnsubscribeFromLibrary();
+}
 
 bool CVantorDFUDlg::RunModal() {
     return m_host.RunModal(*this) != -1;
@@ -170,11 +173,6 @@ void CVantorDFUDlg::OnCommand(int id) {
     }
 }
 
-void CVantorDFUDlg::OnTimer(uintptr_t timerId) {
-    // A timer the dialog does not know is stopped and otherwise ignored.
-    m_host.KillTimer(timerId);
-}
-
 void CVantorDFUDlg::OnMessage(uint32_t message, uintptr_t wparam, intptr_t) {
     if (message == WM_SWITCH_STATE) {
         SwitchToState(static_cast<int>(wparam));
@@ -198,15 +196,5 @@ void CVantorDFUDlg::CloseUnlessUpdating(int result) {
     }
     m_host.EndDialog(result);
 }
-
-// The library's side of the dialog comes with the update controller: the configuration items
-// before the first device is opened, the subscriptions to the device manager, the scan of known
-// devices, the failure path, the Start button and the states' entry actions.
-void CVantorDFUDlg::ConfigureLibrary() {}
-void CVantorDFUDlg::SubscribeToLibrary() {}
-void CVantorDFUDlg::StartController() {}
-void CVantorDFUDlg::AbortUpdate() {}
-void CVantorDFUDlg::OnStartButton() {}
-void CVantorDFUDlg::RunEntryActions(int) {}
 
 } // namespace devio::app

@@ -12,6 +12,10 @@
 #include <memory>
 #include <string>
 
+#include "Source/Features/IFeature00d0DFU.h"
+#include "Source/IDevice.h"
+#include "Source/IDeviceManager.h"
+#include "Source/Subscriber.h"
 #include "app/Companion.h"
 #include "app/FirmwarePackage.h"
 #include "app/IProgressRange.h"
@@ -19,14 +23,22 @@
 #include "app/ui/DialogHost.h"
 
 namespace devio {
-class IDevice;
 class IFeature00c2DFUControl;
-class IFeature00d0DFU;
 } // namespace devio
 
 namespace devio::app {
 
-class CVantorDFUDlg : public IToolDialog, public IProgressRange, private ui::IDialogHandler {
+// The update controller's threads: onRunLoopEvent runs on whatever thread queued a library event
+// and only arms the run-loop pump; every other handler (device-manager, device and DFU events,
+// timers, commands, posted messages) runs on the dialog's thread, the library's events through
+// the run loop that the pump serves there.
+class CVantorDFUDlg : public IToolDialog,
+                      public IProgressRange,
+                      private ui::IDialogHandler,
+                      private Subscriber<IDeviceManager::RunLoopEvent>,
+                      private Subscriber<IDeviceManager::ArrivalRemoval>,
+                      private Subscriber<IDevice::Connect>,
+                      private Subscriber<IFeature00d0DFU::Report> {
 public:
     static constexpr int IDD = 102;
     // Controls.
@@ -47,6 +59,48 @@ public:
     static constexpr int kReleaseNotesExtent = 1200; // pixels
     // The switch-state message: the new state in wparam.
     static constexpr uint32_t WM_SWITCH_STATE = sys::wm::User + 1;
+
+    // The controller's states.
+    enum State : int {
+        NoDevice = 0,
+        DeviceNotConnected = 1,
+        ReadyToStart = 3,
+        CheckProfiles = 4,
+        Finishing = 6,
+        EnteringBootloader = 7,
+        BootloaderReady = 8,
+        SendingFirstImage = 9,
+        SendingSecondImage = 10,
+        WaitFirmwareChange = 11,
+        Succeeded = 12,
+        UpToDate = 13,
+        Failed = 14,
+    };
+
+    // The dialog window's timers.
+    static constexpr uintptr_t kTimerRunLoop = 0xABCDABCD;
+    static constexpr uintptr_t kTimerPacket = 0xDEADBEEF;
+    static constexpr uintptr_t kTimerRetryDelay = 0xABBABABE;
+    static constexpr uintptr_t kTimerBootloaderWait = 0xACACCACA;
+    static constexpr uintptr_t kTimerFirmwareChangeWait = 0xBDBDDBDB;
+    static constexpr uintptr_t kTimerExitCountdown = 0xABADBABE;
+    static constexpr uint32_t kPacketTimeoutMs = 5000;
+    static constexpr uint32_t kRetryDelayMs = 3000;
+    static constexpr uint32_t kBootloaderWaitMs = 3000;
+    static constexpr uint32_t kBootloaderSecondWaitMs = 10000;
+    static constexpr uint32_t kFirmwareChangeWaitMs = 10000;
+    static constexpr uint32_t kExitCountdownTickMs = 1000;
+    // Transfers that may end in a retry before the update is given up.
+    static constexpr int kMaxRetries = 3;
+    // The target mouse's wireless product ID.
+    static constexpr int kTargetProductId = 0x40A1;
+    // The receiver's forced-arrival request: register 0x02 written with 02 00 00, which makes it
+    // announce every paired device again.
+    static const std::vector<Byte> kForcedArrivalReport;
+    // The CRC of a profile sector covers bytes 0 to 252; bytes 253 and 254 hold it.
+    static constexpr size_t kSectorSize = 255;
+    static constexpr size_t kSectorCrcOffset = 253;
+    static constexpr size_t kProfileReadSize = 240;
 
     // The dialog's template (resource 102).
     static ui::DialogTemplate Template();
@@ -84,6 +138,17 @@ public:
     // Traces the change, stores the new state and runs its entry actions.
     void SwitchToState(int newState);
 
+    // The on-board profiles around the update (on the dialog's thread, with the target held).
+    // True when a byte other than 0xFF is found in sectors 6 to 15.
+    bool CheckDataExistsAfterSector6();
+    // Rewrites sector 1 with its two pairs of entries exchanged when the firmware before the
+    // update was older than 6.28; true when nothing was needed or the sector was written.
+    bool FixButtonSwapIssue();
+    // Bytes 0 to 239 of sector 1.
+    bool ReadSectorData(std::vector<Byte>& buffer);
+    // Writes a 255-byte sector image to sector 1.
+    bool WriteSectorToDevice(const std::vector<Byte>& sector);
+
 private:
     // ui::IDialogHandler, on the dialog's thread.
     void OnInitDialog() override;
@@ -97,30 +162,64 @@ private:
     // Closes the dialog with `result` unless an update is under way.
     void CloseUnlessUpdating(int result);
 
-    // The steps of the initialisation and of the behaviour that need the library; the update
-    // controller provides them.
+    // The steps of the initialisation and of the behaviour that need the library.
     void ConfigureLibrary();
     void SubscribeToLibrary();
+    void UnsubscribeFromLibrary();
     void StartController();
     void AbortUpdate();
     void OnStartButton();
     void RunEntryActions(int state);
+    void PostState(int state);
+
+    // Library events. onRunLoopEvent: any thread; the others: the dialog's thread (run loop).
+    void onRunLoopEvent() override;
+    void onDeviceArrival(std::shared_ptr<IDevice> device) override;
+    void onDeviceRemoval(std::shared_ptr<IDevice> device) override;
+    void onConnect(std::shared_ptr<IDevice> device, bool device_configured_by_us) override;
+    void onDisconnect(std::shared_ptr<IDevice> device) override;
+    void onFirmwareChanged(std::shared_ptr<IDevice> device) override;
+    void onDfuStatus(uint32_t packet_number, const std::vector<Byte>& status) override;
+
+    // The controller's steps, on the dialog's thread.
+    void onDeviceDetached();
+    void onDeviceAttached();
+    void onDeviceBootLoaderAttached();
+    void EnterDfuMode();
+    void StartFirstImage();
+    bool SendNextPacket(uint32_t packetNumber);
+    void OnWaitTimeout(uintptr_t timerId);
+    void RetryDfu();
+    // Shows the failure and starts the exit countdown, once.
+    void GiveUpUpdate();
+    void OnExitCountdown();
+    void KillTransferTimers();
+    void ResetImageOffsets();
+    // Whether every packet of the current image has been sent.
+    bool CurrentImageSent() const;
+    bool IsTarget(const std::shared_ptr<IDevice>& device) const;
 
     ui::CDialogHost m_host;
     CCompanion m_companion;
     CFirmwarePackage m_firmware; // image A, image B and the current image
 
-    // The update controller's members with their initial values (the ones marked maybe_unused
-    // are the controller's alone).
+    // The update controller's members with their initial values.
+    std::shared_ptr<IDeviceManager> m_manager;
     std::shared_ptr<IDevice> m_targetDevice;
     std::shared_ptr<IFeature00c2DFUControl> m_f00c2;
     std::shared_ptr<IFeature00d0DFU> m_f00d0;
-    [[maybe_unused]] int m_retryCount = 0;
+    int m_retryCount = 0;
     int m_state = 0;
-    [[maybe_unused]] int m_exitCountdown = 10;
-    [[maybe_unused]] bool m_receiverReannounceSent = false;
-    [[maybe_unused]] int m_previousMinor = -1;
-    [[maybe_unused]] int m_previousBuild = -1;
+    int m_exitCountdown = 10;
+    bool m_receiverReannounceSent = false;
+    int m_previousMinor = -1;
+    int m_previousBuild = -1;
+    // The update is given up once (one dialog per process); before that, a device in its
+    // bootloader gets one more restart.
+    bool m_aborted = false;
+    bool m_abortRestartedDevice = false;
+    // The device accepted the whole first image of the current transfer (status 6).
+    bool m_firstImageAccepted = false;
 };
 
 } // namespace devio::app

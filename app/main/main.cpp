@@ -1,20 +1,43 @@
 // vantor-dfu: the Vantor firmware update tool.
+//
+// Exit status: 0 when the dialog ran (in unattended mode: 0 updated, 2 already up to date, 3 no
+// receiver or mouse found within the wait, 1 any failure), 1 for a command line that cannot be
+// used or a simulation report that cannot be written.
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "Source/Vs2003SingletonThreadCleanup.h"
+#include "app/SimulatedWorld.h"
 #include "app/ToolCommandLine.h"
+#include "app/UnattendedDriver.h"
 #include "app/VantorDFUApp.h"
+
+namespace {
+
+// Stops the library's threads in order however main ends, so that an early return keeps its exit
+// status (InitInstance runs the same guard; a second run does nothing).
+struct ShutdownAtExit {
+    ShutdownAtExit() { devio::Vs2003SingletonThreadCleanup::instance().set_present(); }
+    ~ShutdownAtExit() { devio::Vs2003SingletonThreadCleanup::instance().run_callbacks(); }
+};
+
+} // namespace
 
 int main(int argc, char** argv) {
     using namespace devio::app;
+    ShutdownAtExit shutdown;
     CToolCommandLine commandLine =
         CToolCommandLine::Parse(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
     if (!commandLine.error.empty()) {
         std::fprintf(stderr, "vantor-dfu: %s\nTry 'vantor-dfu --help' for more information.\n",
                      commandLine.error.c_str());
-        return 2;
+        return kExitFailed;
     }
     if (commandLine.help || commandLine.version) {
         std::fputs((commandLine.help ? ToolUsage() : ToolVersion()).c_str(), stdout);
@@ -22,10 +45,27 @@ int main(int argc, char** argv) {
     }
     // A reader of the dialog's lines that goes away must not end an update half-way.
     std::signal(SIGPIPE, SIG_IGN);
+    // The virtual world exists before the library makes its first bus, and outlives the library,
+    // which the application object shuts down before it returns.
+    std::optional<CSimulatedWorld> world;
+    if (commandLine.simulate) {
+        world.emplace(CSimulatedWorld::DefaultMouse(*commandLine.simulate));
+    }
+    ToolDialogSetup setup;
+    setup.ui = commandLine.ui.value_or(DefaultToolUi());
+    setup.unattended = commandLine.unattended;
+    setup.waitSeconds = commandLine.waitSeconds;
+    setup.exitStatus = std::make_shared<int>(kExitFailed);
     // The slash options arrive as the original platform hands them over: wide strings without
     // the executable's name. Bytes that are not UTF-8 survive the conversion (TextEncoding.h).
-    CVantorDFUApp app(std::move(commandLine.toolArguments),
-                      MakeToolDialogFactory(commandLine.ui.value_or(DefaultToolUi())));
+    CVantorDFUApp app(std::move(commandLine.toolArguments), MakeToolDialogFactory(setup));
     app.InitInstance();
-    return 0;
+    int status = commandLine.unattended ? *setup.exitStatus : 0;
+    if (world && !commandLine.simulateReport.empty() &&
+        !world->WriteReport(commandLine.simulateReport)) {
+        std::fprintf(stderr, "vantor-dfu: cannot write %s: %s\n",
+                     commandLine.simulateReport.c_str(), std::strerror(errno));
+        status = kExitFailed;
+    }
+    return status;
 }

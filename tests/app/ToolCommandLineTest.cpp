@@ -53,10 +53,73 @@ TEST(ToolCommandLine, OptionsOfThisBuildAreTakenOutAndTheRestKeptForTheOriginalP
     }
 }
 
+TEST(ToolCommandLine, SimulationAndUnattendedOptions) {
+    struct Case {
+        Args arguments;
+        std::optional<std::string> simulatedVersion;
+        std::string report;
+        bool unattended;
+        int waitSeconds;
+        std::string error;
+    } cases[] = {
+        {{"--simulate"}, "8.6.27", "", false, 60, ""},
+        {{"--simulate=8.5.9928", "--simulate-report=out.json", "--unattended", "--wait=0"},
+         "8.5.9928",
+         "out.json",
+         true,
+         0,
+         ""},
+        {{"--simulate=8.x"},
+         std::nullopt,
+         "",
+         false,
+         60,
+         "--simulate takes a version MAJOR.MINOR.BUILD (up to 99.99.9999), not \"8.x\""},
+        {{"--simulate-report=out.json"},
+         std::nullopt,
+         "out.json",
+         false,
+         60,
+         "--simulate-report needs --simulate"},
+        {{"--simulate", "--simulate-report="},
+         "8.6.27",
+         "",
+         false,
+         60,
+         "--simulate-report needs a file name"},
+        {{"--wait=-1"},
+         std::nullopt,
+         "",
+         false,
+         60,
+         "--wait takes a number of seconds from 0 to 86400, not \"-1\""},
+        {{"--wait=86401"},
+         std::nullopt,
+         "",
+         false,
+         60,
+         "--wait takes a number of seconds from 0 to 86400, not \"86401\""},
+    };
+    for (const Case& c : cases) {
+        CToolCommandLine parsed = CToolCommandLine::Parse(c.arguments);
+        SCOPED_TRACE(c.arguments.front());
+        EXPECT_EQ(parsed.simulate ? std::optional<std::string>(parsed.simulate->text())
+                                  : std::nullopt,
+                  c.simulatedVersion);
+        EXPECT_EQ(parsed.simulateReport, c.report);
+        EXPECT_EQ(parsed.unattended, c.unattended);
+        EXPECT_EQ(parsed.waitSeconds, c.waitSeconds);
+        EXPECT_EQ(parsed.error, c.error);
+        EXPECT_TRUE(parsed.toolArguments.empty());
+    }
+}
+
 TEST(ToolCommandLine, HelpNamesEveryOptionAndVersionThePackage) {
     std::string usage = ToolUsage();
-    for (const char* option : {"/FORCE", "/SKIPDEVICE", "/LOG", "/FORCEDIR=", "/FAILDEVICE=",
-                               "--ui=terminal", "--ui=headless", "--help", "--version"}) {
+    for (const char* option :
+         {"/FORCE", "/SKIPDEVICE", "/LOG", "/FORCEDIR=", "/FAILDEVICE=", "--ui=terminal",
+          "--ui=headless", "--help", "--version", "--simulate[=VERSION]", "--simulate-report=FILE",
+          "--unattended", "--wait=SECONDS"}) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(ToolVersion(), "vantor-dfu 8.6.28\n");

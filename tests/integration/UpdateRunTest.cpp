@@ -1,0 +1,589 @@
+// Whole runs of the update dialog against the built-in virtual receiver and mouse, in this process
+// and on a small time scale: the dialog is driven as in unattended mode, and each run is checked
+// by the states it went through (its trace), the texts it showed and the mouse as it ended.
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "Source/CDevio.h"
+#include "Source/System/DebugOutput.h"
+#include "Source/Windows/Win32SystemChoice.h"
+#include "app/CompanionStandIn.h"
+#include "app/LoadMessage.h"
+#include "app/ProductSettings.h"
+#include "app/ProfileCrc.h"
+#include "app/SimulatedWorld.h"
+#include "app/TextIds.h"
+#include "app/ToolOptions.h"
+#include "app/UnattendedDriver.h"
+#include "app/VantorDFUDlg.h"
+#include "app/ui/DialogHost.h"
+#include "firmware/FirmwareResources.h"
+#include "support/ScopedTimeScale.h"
+#include "support/TempDir.h"
+#include "support/WaitFor.h"
+
+namespace devio::app {
+namespace {
+
+using Dlg = CVantorDFUDlg;
+
+// The unattended driver with a test's hooks: answers to the profile question in turn (Yes once
+// they are used up) and an action when a state is entered for the first time.
+class TestDriver : public CUnattendedDriver {
+public:
+    TestDriver(int waitSeconds, std::shared_ptr<int> status, std::vector<int> answers,
+               std::function<bool(ui::CDialogHost&, int)> onState)
+        : CUnattendedDriver(waitSeconds, std::move(status)), m_answers(std::move(answers)),
+          m_onState(std::move(onState)) {}
+
+    void OnOpen(ui::CDialogHost& host) override {
+        m_host = &host;
+        CUnattendedDriver::OnOpen(host);
+    }
+    void OnChange(const ui::CDialogHost& host, const ui::DialogChange& change) override {
+        // A hook that handles a state keeps the driver from acting until the next state.
+        if (change.kind == ui::ChangeKind::State && m_onState && host.DialogState()) {
+            m_held = m_onState(*m_host, *host.DialogState());
+        }
+        if (!m_held) {
+            CUnattendedDriver::OnChange(host, change);
+        }
+        if (m_onChange) {
+            m_onChange(host);
+        }
+    }
+    void OnMessageBoxOpened(const ui::CDialogHost&, const ui::MessageBoxRequest&) override {
+        int answer = m_next < m_answers.size() ? m_answers[m_next++] : ui::kIdYes;
+        m_host->AnswerMessageBox(answer);
+    }
+
+private:
+    ui::CDialogHost* m_host = nullptr;
+    std::vector<int> m_answers;
+    size_t m_next = 0;
+    bool m_held = false;
+
+public:
+    std::function<void(const ui::CDialogHost&)> m_onChange;
+
+private:
+    std::function<bool(ui::CDialogHost&, int)> m_onState;
+};
+
+struct RunResult {
+    std::vector<int> states; // the states switched to, in order
+    std::vector<std::string> trace;
+    int exitStatus = -1;
+    int finalState = -1;
+    std::string status; // the status text at the end
+    bool closeShown = false;
+    sim::MouseState mouse;
+    sim::ProfileMemory::Sector sector1AtStart{};
+
+    bool Traced(std::string_view text) const {
+        return std::any_of(trace.begin(), trace.end(),
+                           [&](const std::string& line) { return line.find(text) != line.npos; });
+    }
+    size_t CountTraced(std::string_view text) const {
+        return static_cast<size_t>(
+            std::count_if(trace.begin(), trace.end(),
+                          [&](const std::string& line) { return line.find(text) != line.npos; }));
+    }
+    // Whether `expected` occurs in the states in this order (other states may come between).
+    bool WentThrough(const std::vector<int>& expected) const {
+        auto at = states.begin();
+        for (int state : expected) {
+            at = std::find(at, states.end(), state);
+            if (at == states.end()) {
+                return false;
+            }
+            ++at;
+        }
+        return true;
+    }
+};
+
+std::string StatesText(const std::vector<int>& states) {
+    std::string text;
+    for (int state : states) {
+        text += std::to_string(state) + " ";
+    }
+    return text;
+}
+
+std::vector<uint8_t> BuiltIn(uint32_t id) {
+    auto bytes = firmware::FindFirmwareResource(id);
+    return {bytes.begin(), bytes.end()};
+}
+
+// Sector 1 as the tool rewrites it: its two pairs of 4-byte entries exchanged, bytes 240 to 252
+// erased, a new CRC.
+sim::ProfileMemory::Sector RepairedSector(sim::ProfileMemory::Sector sector) {
+    std::swap_ranges(sector.begin() + 44, sector.begin() + 48, sector.begin() + 48);
+    std::swap_ranges(sector.begin() + 108, sector.begin() + 112, sector.begin() + 112);
+    std::fill(sector.begin() + 240, sector.end(), 0xFF);
+    uint16_t crc = ProfileCrc(std::span<const uint8_t>(sector.data(), 253));
+    sector[253] = static_cast<uint8_t>(crc >> 8);
+    sector[254] = static_cast<uint8_t>(crc & 0xFF);
+    return sector;
+}
+
+struct RunSetup {
+    std::vector<std::wstring> arguments;
+    sim::MouseOptions mouse = CSimulatedWorld::DefaultMouse(sim::FirmwareVersion::from(8, 6, 27));
+    bool customProfile = true;
+    bool noReceiver = false;
+    int waitSeconds = 60;
+    std::vector<int> answers;
+    // The companion processes that count: none unless a row starts its own.
+    CCompanion::ProcessFilter companion = [](const sys::ProcessEntry&) { return false; };
+    // Runs in the world before the dialog starts (faults).
+    std::function<void(CSimulatedWorld&)> prepare;
+    // Runs when a state is entered; true when it took the place of the driver's action.
+    std::function<bool(CSimulatedWorld&, ui::CDialogHost&, int)> onState;
+    // Runs after every visible change.
+    std::function<void(CSimulatedWorld&, const ui::CDialogHost&)> onChange;
+};
+
+class UpdateRun : public ::testing::Test {
+protected:
+    void SetUp() override { ToolOptions() = CToolOptions{}; }
+    void TearDown() override { ToolOptions() = CToolOptions{}; }
+
+    RunResult Run(const RunSetup& setup) {
+        RunResult result;
+        std::vector<const wchar_t*> argv;
+        for (const std::wstring& argument : setup.arguments) {
+            argv.push_back(argument.c_str());
+        }
+        if (!argv.empty()) {
+            ToolOptions().ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+        }
+        CDevio::instance().reset();
+        std::optional<CSimulatedWorld> world;
+        if (setup.noReceiver) {
+            auto empty = std::make_shared<sim::VirtualHidSystem>();
+            Win32SystemChoice::choose([empty] { return empty; });
+        } else {
+            world.emplace(setup.mouse, setup.customProfile);
+            if (setup.prepare) {
+                setup.prepare(*world);
+            }
+            result.sector1AtStart = world->Mouse().state().sectors[1];
+        }
+        sys::DebugOutputCapture capture;
+        {
+            auto status = std::make_shared<int>(-1);
+            std::function<bool(ui::CDialogHost&, int)> onState;
+            if (setup.onState) {
+                onState = [&](ui::CDialogHost& host, int state) {
+                    return setup.onState(*world, host, state);
+                };
+            }
+            auto driver = std::make_unique<TestDriver>(setup.waitSeconds, status, setup.answers,
+                                                       std::move(onState));
+            if (setup.onChange) {
+                driver->m_onChange = [&](const ui::CDialogHost& host) {
+                    setup.onChange(*world, host);
+                };
+            }
+            std::vector<std::unique_ptr<ui::IDialogView>> views;
+            views.push_back(std::move(driver));
+            Dlg dialog(std::move(views), CCompanion(BuildRegistryKeyPath(), setup.companion));
+            EXPECT_TRUE(dialog.RunModal());
+            result.exitStatus = *status;
+            result.finalState = dialog.State();
+            result.status = dialog.Host().GetDlgItemText(Dlg::IDC_STATUS);
+            result.closeShown = dialog.Host().IsControlVisible(Dlg::IDC_CLOSE);
+        }
+        // The library lets go of the virtual world before it goes.
+        CDevio::instance().reset();
+        if (world) {
+            result.mouse = world->Mouse().state();
+        }
+        world.reset();
+        Win32SystemChoice::choose({});
+        for (const std::string& text : capture.texts()) {
+            result.trace.push_back(text);
+            int from = 0;
+            int to = 0;
+            size_t at = text.find("SwitchToState() called from ");
+            if (at != text.npos &&
+                std::sscanf(text.c_str() + at, "SwitchToState() called from %d to %d", &from,
+                            &to) == 2) {
+                result.states.push_back(to);
+            }
+        }
+        return result;
+    }
+
+    test::ScopedTimeScale scale_{0.01};
+    test::TempDir dir_;
+    test::ScopedEnv config_{"XDG_CONFIG_HOME", dir_.file("config").c_str()};
+    test::ScopedEnv runtime_{"XDG_RUNTIME_DIR", dir_.path().c_str()};
+    test::ScopedEnv documents_{"XDG_DOCUMENTS_DIR", dir_.path().c_str()};
+};
+
+void ExpectUpdated(const RunResult& run) {
+    EXPECT_EQ(run.finalState, Dlg::Succeeded) << StatesText(run.states);
+    EXPECT_EQ(run.exitStatus, kExitUpdated);
+    EXPECT_EQ(run.status,
+              LoadMessage(kTextSucceeded) + "\r\n\r\n" + LoadMessage(kTextBluetoothPairingNote));
+    EXPECT_TRUE(run.closeShown);
+    EXPECT_EQ(run.mouse.running_prefix, "QRT");
+    EXPECT_EQ(run.mouse.running_version, "8.6.28");
+    EXPECT_EQ(run.mouse.application_image, BuiltIn(firmware::kImageAResourceId));
+    EXPECT_EQ(run.mouse.radio_stack_image, BuiltIn(firmware::kImageBResourceId));
+    EXPECT_TRUE(run.mouse.application_image_complete);
+    EXPECT_TRUE(run.mouse.radio_stack_image_complete);
+}
+
+TEST_F(UpdateRun, UpdatesFrom8627AndRepairsProfileSector1) {
+    RunResult run = Run({});
+    ExpectUpdated(run);
+    EXPECT_TRUE(
+        run.WentThrough({Dlg::DeviceNotConnected, Dlg::ReadyToStart, Dlg::CheckProfiles,
+                         Dlg::EnteringBootloader, Dlg::BootloaderReady, Dlg::SendingSecondImage,
+                         Dlg::WaitFirmwareChange, Dlg::Finishing, Dlg::Succeeded}))
+        << StatesText(run.states);
+    // The custom profile in sector 6 was found, so the question was asked and answered Yes.
+    EXPECT_TRUE(run.Traced("Waiting Bootloader Arrival..."));
+    EXPECT_FALSE(run.Traced("CVantorDFUDlg::RetryDfu"));
+    EXPECT_NE(run.sector1AtStart, RepairedSector(run.sector1AtStart))
+        << "the entries exchanged differ from each other";
+    EXPECT_EQ(run.mouse.sectors[1], RepairedSector(run.sector1AtStart));
+    EXPECT_TRUE(sim::ProfileMemory::holds_valid_crc(run.mouse.sectors[1]));
+}
+
+// One row per way through the version check and the options; the check of the end is shared.
+TEST_F(UpdateRun, VersionRuleAndOptions) {
+    struct Row {
+        const char* name;
+        sim::FirmwareVersion version;
+        std::vector<std::wstring> arguments;
+        int finalState;
+        bool imagesSent;
+        bool sectorRepaired;
+    } rows[] = {
+        {"up to date", sim::FirmwareVersion::from(8, 6, 28), {}, Dlg::UpToDate, false, false},
+        {"test build 9928 of 8.5",
+         sim::FirmwareVersion::from(8, 5, 9928),
+         {},
+         Dlg::Succeeded,
+         true,
+         true},
+        {"newer, forced",
+         sim::FirmwareVersion::from(8, 7, 0),
+         {L"/force"},
+         Dlg::Succeeded,
+         true,
+         false},
+        {"skip device, forced",
+         sim::FirmwareVersion::from(8, 6, 28),
+         {L"/FORCE", L"/SKIPDEVICE"},
+         Dlg::Succeeded,
+         false,
+         false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        RunSetup setup;
+        setup.mouse = CSimulatedWorld::DefaultMouse(row.version);
+        setup.arguments = row.arguments;
+        RunResult run = Run(setup);
+        EXPECT_EQ(run.finalState, row.finalState) << StatesText(run.states);
+        EXPECT_EQ(run.exitStatus, row.finalState == Dlg::UpToDate ? kExitUpToDate : kExitUpdated);
+        EXPECT_TRUE(run.closeShown);
+        EXPECT_EQ(!run.mouse.radio_stack_image.empty(), row.imagesSent);
+        EXPECT_EQ(!run.mouse.application_image.empty(), row.imagesSent);
+        if (row.finalState == Dlg::UpToDate) {
+            EXPECT_EQ(run.status, LoadMessage(kTextUpToDate));
+            EXPECT_FALSE(run.WentThrough({Dlg::ReadyToStart}));
+        }
+        EXPECT_EQ(run.mouse.sectors[1] != run.sector1AtStart, row.sectorRepaired);
+        ToolOptions() = CToolOptions{};
+    }
+}
+
+TEST_F(UpdateRun, MouseInItsBootloaderAtStartIsUpdatedWithoutStart) {
+    RunSetup setup;
+    setup.mouse.start_in = sim::Firmware::Bootloader;
+    RunResult run = Run(setup);
+    ExpectUpdated(run);
+    EXPECT_FALSE(run.WentThrough({Dlg::ReadyToStart})) << StatesText(run.states);
+    EXPECT_TRUE(run.WentThrough({Dlg::DeviceNotConnected, Dlg::BootloaderReady}));
+    // The version before the update was never read: sector 1 stays as it was.
+    EXPECT_EQ(run.mouse.sectors[1], run.sector1AtStart);
+}
+
+TEST_F(UpdateRun, CustomProfilesAnsweredNoReturnToStartThenYesUpdates) {
+    RunSetup setup;
+    setup.answers = {ui::kIdNo};
+    RunResult run = Run(setup);
+    ExpectUpdated(run);
+    EXPECT_TRUE(run.WentThrough({Dlg::ReadyToStart, Dlg::CheckProfiles, Dlg::ReadyToStart,
+                                 Dlg::CheckProfiles, Dlg::EnteringBootloader}))
+        << StatesText(run.states);
+}
+
+// The last block of a sector is read from address 239, so the check sees byte 254 of sector 15.
+TEST_F(UpdateRun, DataInTheLastByteOfSector15AsksTheQuestion) {
+    RunSetup setup;
+    setup.customProfile = false;
+    setup.prepare = [](CSimulatedWorld& w) {
+        std::vector<uint8_t> sector(255, 0xFF);
+        sector[254] = 0x00;
+        w.Mouse().set_sector(15, sector);
+    };
+    setup.answers = {ui::kIdNo};
+    RunResult run = Run(setup);
+    ExpectUpdated(run);
+    EXPECT_TRUE(run.WentThrough(
+        {Dlg::CheckProfiles, Dlg::ReadyToStart, Dlg::CheckProfiles, Dlg::EnteringBootloader}))
+        << StatesText(run.states);
+}
+
+TEST_F(UpdateRun, NoCustomProfilesNoQuestion) {
+    RunSetup setup;
+    setup.customProfile = false;
+    setup.answers = {ui::kIdNo}; // would stop the update if the question came
+    ExpectUpdated(Run(setup));
+}
+
+TEST_F(UpdateRun, MouseSwitchedOffInReadyToStartComesBack) {
+    RunSetup setup;
+    int readyCount = 0;
+    setup.onState = [&](CSimulatedWorld& world, ui::CDialogHost&, int state) {
+        if (state == Dlg::ReadyToStart && ++readyCount == 1) {
+            world.Mouse().set_power(false);
+            return true;
+        }
+        if (state == Dlg::DeviceNotConnected && readyCount == 1) {
+            world.Mouse().set_power(true);
+        }
+        return false;
+    };
+    RunResult run = Run(setup);
+    ExpectUpdated(run);
+    EXPECT_TRUE(run.WentThrough(
+        {Dlg::ReadyToStart, Dlg::DeviceNotConnected, Dlg::ReadyToStart, Dlg::CheckProfiles}))
+        << StatesText(run.states);
+}
+
+TEST_F(UpdateRun, MouseSwitchedOffForGoodEndsAfterTheWait) {
+    RunSetup setup;
+    setup.waitSeconds = 2;
+    setup.onState = [](CSimulatedWorld& world, ui::CDialogHost&, int state) {
+        if (state == Dlg::ReadyToStart) {
+            world.Mouse().set_power(false);
+            return true;
+        }
+        return false;
+    };
+    RunResult run = Run(setup);
+    EXPECT_EQ(run.exitStatus, kExitNoDevice);
+    EXPECT_EQ(run.finalState, Dlg::DeviceNotConnected) << StatesText(run.states);
+    EXPECT_EQ(run.status, LoadMessage(kTextNotConnected));
+}
+
+TEST_F(UpdateRun, CloseRequestsDuringTheTransferAreIgnored) {
+    RunSetup setup;
+    setup.onState = [](CSimulatedWorld&, ui::CDialogHost& host, int state) {
+        if (state == Dlg::SendingFirstImage || state == Dlg::SendingSecondImage) {
+            host.PressButton(ui::kIdCancel);
+        }
+        return false;
+    };
+    ExpectUpdated(Run(setup));
+}
+
+// Faults of the transfer that the controller recovers from.
+TEST_F(UpdateRun, RecoversFromTransferFaults) {
+    struct Row {
+        const char* name;
+        std::function<void(CSimulatedWorld&)> fault;
+        const char* traced;
+    } rows[] = {
+        {"bad status", [](CSimulatedWorld& w) { w.Mouse().fail_dfu_packet(5); },
+         "Something bad happened 7..."},
+        {"link lost during a packet",
+         [](CSimulatedWorld& w) {
+             w.Mouse().drop_link_at_dfu_packet(9, std::chrono::milliseconds(2000));
+         },
+         "DFUSendPacket failed. Retrying after delay"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        RunSetup setup;
+        setup.prepare = row.fault;
+        RunResult run = Run(setup);
+        ExpectUpdated(run);
+        EXPECT_TRUE(run.Traced(row.traced)) << StatesText(run.states);
+    }
+}
+
+// A bootloader whose return the receiver does not announce: after 3 s the receiver is asked to
+// announce its devices again. (The library may also come across the bootloader by itself first,
+// so only the outcome is fixed; the trace shows which way it went.)
+TEST_F(UpdateRun, BootloaderReturnNotAnnouncedStillLeadsToTheSecondImage) {
+    RunSetup setup;
+    setup.prepare = [](CSimulatedWorld& w) { w.Mouse().hide_bootloader_return(true); };
+    RunResult run = Run(setup);
+    ExpectUpdated(run);
+    EXPECT_LE(run.CountTraced("Timer 0xacaccaca is timeout."), 1u);
+    EXPECT_TRUE(run.WentThrough({Dlg::BootloaderReady, Dlg::SendingSecondImage}));
+}
+
+// A bootloader that is still missing after the receiver's re-announce: the user is asked to switch
+// the mouse off and on, and the update goes on when it is back.
+TEST_F(UpdateRun, BootloaderStillMissingAsksToSwitchTheMouseOffAndOn) {
+    std::atomic<bool> stop{false};
+    std::atomic<bool> switchedOff{false};
+    std::thread watcher;
+    RunSetup setup;
+    setup.prepare = [&](CSimulatedWorld& w) {
+        w.Mouse().hide_bootloader_return(true);
+        // The mouse is switched off as soon as it has the whole first image.
+        watcher = std::thread([&stop, &switchedOff, &w] {
+            test::wait_for(
+                [&] { return stop.load() || w.Mouse().state().radio_stack_image_complete; },
+                std::chrono::seconds(60));
+            if (!stop.load()) {
+                w.Mouse().set_power(false);
+                switchedOff = true;
+            }
+        });
+    };
+    bool askedToSwitch = false;
+    setup.onChange = [&](CSimulatedWorld& w, const ui::CDialogHost& host) {
+        if (!askedToSwitch && switchedOff &&
+            host.GetDlgItemText(Dlg::IDC_STATUS) == LoadMessage(kTextTurnOffAndOn)) {
+            askedToSwitch = true;
+            // Switched on, the mouse is announced by the receiver as usual.
+            w.Mouse().hide_bootloader_return(false);
+            w.Mouse().set_power(true);
+        }
+    };
+    RunResult run = Run(setup);
+    stop = true;
+    watcher.join();
+    EXPECT_TRUE(askedToSwitch);
+    ExpectUpdated(run);
+    EXPECT_EQ(run.CountTraced("Timer 0xacaccaca is timeout."), 2u);
+}
+
+// Images from /FORCEDIR= that cannot complete a transfer: three failed transfers give up the
+// update with the countdown, and the mouse is never reported updated.
+TEST_F(UpdateRun, FolderImagesThatCannotCompleteEndInFailure) {
+    struct Row {
+        const char* name;
+        std::vector<uint8_t> radioStack;
+        const char* traced;
+    } rows[] = {
+        {"short image", std::vector<uint8_t>(20, 0x02), "  nextPacket is null"},
+        {"bad start block", std::vector<uint8_t>(64, 0x09), "  IsDfuError returned true"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::filesystem::path folder = dir_.file(std::string("fw-") + row.name);
+        std::filesystem::create_directories(folder);
+        std::ofstream(folder / "s132_test.dfu", std::ios::binary)
+            .write(reinterpret_cast<const char*>(row.radioStack.data()),
+                   static_cast<std::streamsize>(row.radioStack.size()));
+        RunSetup setup;
+        setup.arguments = {L"/FORCEDIR=" + folder.wstring()};
+        RunResult run = Run(setup);
+        EXPECT_EQ(run.finalState, Dlg::Failed) << StatesText(run.states);
+        EXPECT_EQ(run.exitStatus, kExitFailed);
+        EXPECT_EQ(run.status, LoadMessage(kTextFailedRetrying));
+        EXPECT_TRUE(run.Traced(row.traced));
+        EXPECT_GE(run.CountTraced("CVantorDFUDlg::RetryDfu"), 3u);
+        EXPECT_NE(run.mouse.running_version, "8.6.28");
+        EXPECT_TRUE(run.mouse.application_image.empty());
+        ToolOptions() = CToolOptions{};
+    }
+}
+
+TEST_F(UpdateRun, EmptyOrMissingFolderImagesFallBackToTheBuiltInOnes) {
+    std::filesystem::path folder = dir_.file("fw-empty");
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "QRT_empty.dfu").close();
+    RunSetup setup;
+    setup.arguments = {L"/FORCEDIR=" + folder.wstring()};
+    RunResult run = Run(setup);
+    ExpectUpdated(run);
+    EXPECT_TRUE(run.Traced("Failed to call ExtractResourceFromFile("));
+}
+
+TEST_F(UpdateRun, NoReceiverEndsAfterTheWait) {
+    RunSetup setup;
+    setup.noReceiver = true;
+    setup.waitSeconds = 2;
+    RunResult run = Run(setup);
+    EXPECT_EQ(run.exitStatus, kExitNoDevice);
+    EXPECT_EQ(run.finalState, Dlg::NoDevice);
+    EXPECT_EQ(run.status, LoadMessage(kTextNoReceiver));
+}
+
+TEST_F(UpdateRun, TextsFollowTheLocale) {
+    struct Row {
+        const char* locale;
+        uint16_t language;
+    } rows[] = {{"de_DE.UTF-8", 0x0407}, {"el_GR.UTF-8", 0x0409}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.locale);
+        test::ScopedEnv all("LC_ALL", row.locale);
+        RunSetup setup;
+        setup.mouse = CSimulatedWorld::DefaultMouse(sim::FirmwareVersion::from(8, 6, 28));
+        RunResult run = Run(setup);
+        EXPECT_EQ(run.status, LoadMessage(kTextUpToDate, row.language));
+    }
+}
+
+// A running companion is asked to stop (a stubborn one is terminated) before the library opens the
+// mouse, and started again from its stored path when the dialog closes.
+TEST_F(UpdateRun, CompanionIsStoppedForTheRunAndStartedAgainAtClose) {
+    ASSERT_TRUE(test::AdoptDetachedCompanions());
+    for (bool stubborn : {false, true}) {
+        SCOPED_TRACE(stubborn ? "stubborn" : "well-behaved");
+        test::CompanionStandIn companion(dir_.file("Hubrix.exe"), stubborn);
+        RunSetup setup;
+        setup.mouse = CSimulatedWorld::DefaultMouse(sim::FirmwareVersion::from(8, 6, 28));
+        setup.companion = test::IsOwnLiveChild;
+        RunResult run = Run(setup);
+        EXPECT_EQ(run.exitStatus, kExitUpToDate);
+        ASSERT_TRUE(companion.WaitEnded());
+        // A stubborn one ignores the event and SIGTERM: the kill after the wait ends it.
+        if (stubborn) {
+            EXPECT_TRUE(companion.KilledBy(SIGKILL));
+        }
+        EXPECT_TRUE(test::StopDetachedCompanion(companion.path())) << "started again at close";
+    }
+}
+
+TEST_F(UpdateRun, LogOptionWritesTheTraceFile) {
+    RunSetup setup;
+    setup.mouse = CSimulatedWorld::DefaultMouse(sim::FirmwareVersion::from(8, 6, 28));
+    setup.arguments = {L"/LOG"};
+    Run(setup);
+    std::ifstream file(dir_.file("VantorFirmwareUpdate.log"), std::ios::binary);
+    ASSERT_TRUE(file.is_open());
+    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    // UTF-16LE: the ASCII text with every other byte zero.
+    std::string text;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        text.push_back(bytes[i]);
+    }
+    EXPECT_NE(text.find("CVantorDFUDlg::SwitchToState() called from 1 to 13"), std::string::npos);
+}
+
+} // namespace
+} // namespace devio::app
