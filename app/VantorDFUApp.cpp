@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "Source/Vs2003SingletonThreadCleanup.h"
+#include "Source/Log/Vs2003SingletonThreadCleanup.h"
 #include "app/ProductSettings.h"
 #include "app/ToolOptions.h"
 #include "app/ToolTrace.h"

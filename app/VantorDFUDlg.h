@@ -12,10 +12,10 @@
 #include <memory>
 #include <string>
 
+#include "Source/Contracts/IDevice.h"
+#include "Source/Contracts/IDeviceManager.h"
+#include "Source/Events/Subscriber.h"
 #include "Source/Features/IFeature00d0DFU.h"
-#include "Source/IDevice.h"
-#include "Source/IDeviceManager.h"
-#include "Source/Subscriber.h"
 #include "app/Companion.h"
 #include "app/FirmwarePackage.h"
 #include "app/IProgressRange.h"

@@ -2,10 +2,10 @@
 // thread except onRunLoopEvent, which only arms the run-loop pump.
 #include <string>
 
-#include "Source/CDevio.h"
+#include "Source/Contracts/IHardwareBus.h"
 #include "Source/Features/IFeature0003FirmwareInfo.h"
 #include "Source/Features/IFeature00c2DFUControl.h"
-#include "Source/IHardwareBus.h"
+#include "Source/Manager/CDevio.h"
 #include "app/LoadMessage.h"
 #include "app/TextIds.h"
 #include "app/ToolOptions.h"

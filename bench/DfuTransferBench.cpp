@@ -9,9 +9,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include "Source/Events/Subscriber.h"
 #include "Source/Features/IFeature00c2DFUControl.h"
 #include "Source/Features/IFeature00d0DFU.h"
-#include "Source/Subscriber.h"
 #include "sim/DfuImage.h"
 #include "support/HardwareEvents.h"
 #include "support/PrivateLogConfiguration.h"

@@ -10,7 +10,7 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "Source/FeatureCacheFile.h"
+#include "Source/Rap/FeatureCacheFile.h"
 #include "support/PrivateLogConfiguration.h"
 #include "support/Rap20Harness.h"
 #include "support/TempDir.h"

@@ -15,9 +15,9 @@
 #include <functional>
 #include <memory>
 
-#include "Source/CDevio.h"
-#include "Source/Producer.h"
-#include "Source/Subscriber.h"
+#include "Source/Events/Producer.h"
+#include "Source/Events/Subscriber.h"
+#include "Source/Manager/CDevio.h"
 #include "support/PrivateLogConfiguration.h"
 
 namespace devio {

@@ -10,9 +10,9 @@
 #include <mutex>
 #include <thread>
 
-#include "Source/Subscriber.h"
+#include "Source/Events/Subscriber.h"
+#include "Source/Log/Vs2003SingletonThreadCleanup.h"
 #include "Source/System/Clock.h"
-#include "Source/Vs2003SingletonThreadCleanup.h"
 #include "Source/Windows/WideText.h"
 #include "Source/Windows/Win32Bus.h"
 #include "Source/Windows/Win32Device.h"

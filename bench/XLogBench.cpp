@@ -20,9 +20,9 @@
 #include <spdlog/sinks/basic_file_sink.h>
 #include <spdlog/spdlog.h>
 
-#include "Source/Vs2003SingletonThreadCleanup.h"
-#include "Source/XLogCore.h"
-#include "Source/xLog.h"
+#include "Source/Log/Vs2003SingletonThreadCleanup.h"
+#include "Source/Log/XLogCore.h"
+#include "Source/Log/xLog.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "sim/PairedHardwareDevice.h"
 
-#include "Source/BusType.h"
-#include "Source/LastError.h"
-#include "Source/Subscriber.h"
+#include "Source/Contracts/BusType.h"
+#include "Source/Events/Subscriber.h"
+#include "Source/Log/LastError.h"
 #include "Source/System/Clock.h"
 
 namespace devio::sim {

@@ -20,8 +20,8 @@
 #include <mutex>
 #include <string>
 
-#include "Source/IHardwareDevice.h"
-#include "Source/Producer.h"
+#include "Source/Contracts/IHardwareDevice.h"
+#include "Source/Events/Producer.h"
 #include "sim/ReceiverHardwareDevice.h"
 
 namespace devio::sim {

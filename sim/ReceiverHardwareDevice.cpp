@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "Source/BusType.h"
-#include "Source/LastError.h"
+#include "Source/Contracts/BusType.h"
+#include "Source/Log/LastError.h"
 #include "Source/System/SystemError.h"
 
 namespace devio::sim {

@@ -21,8 +21,8 @@
 #include <string>
 #include <thread>
 
-#include "Source/IHardwareDevice.h"
-#include "Source/Producer.h"
+#include "Source/Contracts/IHardwareDevice.h"
+#include "Source/Events/Producer.h"
 #include "sim/VirtualReceiver.h"
 
 namespace devio::sim {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "Source/xLog.h"
+#include "Source/Log/xLog.h"
 
 namespace devio {
 

@@ -5,8 +5,8 @@
 #include <mutex>
 #include <optional>
 
-#include "Source/Feature.h"
 #include "Source/Features/IFeature0000Root.h"
+#include "Source/Rap/Feature.h"
 
 namespace devio {
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "Source/FeatureRegistration.h"
 #include "Source/Features/FeatureRequest.h"
 #include "Source/Features/OutParam.h"
-#include "Source/xLog.h"
+#include "Source/Log/xLog.h"
+#include "Source/Rap/FeatureRegistration.h"
 
 namespace devio {
 

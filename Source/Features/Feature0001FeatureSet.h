@@ -2,8 +2,8 @@
 // a restart is answered by the cache file.
 #pragma once
 
-#include "Source/Feature.h"
 #include "Source/Features/IFeature0001FeatureSet.h"
+#include "Source/Rap/Feature.h"
 
 namespace devio {
 

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-#include "Source/Device.h"
-#include "Source/FeatureRegistration.h"
 #include "Source/Features/FeatureRequest.h"
 #include "Source/Features/FirmwareVersionText.h"
 #include "Source/Features/OutParam.h"
-#include "Source/LastError.h"
-#include "Source/xLog.h"
+#include "Source/Log/LastError.h"
+#include "Source/Log/xLog.h"
+#include "Source/Rap/Device.h"
+#include "Source/Rap/FeatureRegistration.h"
 
 namespace devio {
 

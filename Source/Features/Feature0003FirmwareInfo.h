@@ -5,8 +5,8 @@
 
 #include <functional>
 
-#include "Source/Feature.h"
 #include "Source/Features/IFeature0003FirmwareInfo.h"
+#include "Source/Rap/Feature.h"
 
 namespace devio {
 

@@ -1,9 +1,9 @@
 #include "Source/Features/Feature0020ConfigChange.h"
 
-#include "Source/FeatureRegistration.h"
 #include "Source/Features/FeatureRequest.h"
 #include "Source/Features/OutParam.h"
-#include "Source/xLog.h"
+#include "Source/Log/xLog.h"
+#include "Source/Rap/FeatureRegistration.h"
 
 namespace devio {
 

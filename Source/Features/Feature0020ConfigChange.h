@@ -2,8 +2,8 @@
 // onCookieSet.
 #pragma once
 
-#include "Source/Feature.h"
 #include "Source/Features/IFeature0020ConfigChange.h"
+#include "Source/Rap/Feature.h"
 
 namespace devio {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <functional>
 
-#include "Source/FeatureRegistration.h"
 #include "Source/Features/DfuControlCommon.h"
+#include "Source/Rap/FeatureRegistration.h"
 
 namespace devio {
 

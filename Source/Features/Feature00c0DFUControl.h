@@ -7,9 +7,9 @@
 #include <mutex>
 #include <vector>
 
-#include "Source/Feature.h"
+#include "Source/Events/Producer.h"
 #include "Source/Features/IFeature00c0DFUControl.h"
-#include "Source/Producer.h"
+#include "Source/Rap/Feature.h"
 
 namespace devio {
 

@@ -1,8 +1,8 @@
 #include "Source/Features/Feature00c2DFUControl.h"
 
-#include "Source/FeatureRegistration.h"
 #include "Source/Features/DfuControlCommon.h"
-#include "Source/LastError.h"
+#include "Source/Log/LastError.h"
+#include "Source/Rap/FeatureRegistration.h"
 
 namespace devio {
 

@@ -6,9 +6,9 @@
 #include <memory>
 #include <vector>
 
-#include "Source/Feature.h"
+#include "Source/Events/Producer.h"
 #include "Source/Features/IFeature00c2DFUControl.h"
-#include "Source/Producer.h"
+#include "Source/Rap/Feature.h"
 
 namespace devio {
 

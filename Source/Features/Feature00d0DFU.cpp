@@ -1,8 +1,8 @@
 #include "Source/Features/Feature00d0DFU.h"
 
-#include "Source/FeatureRegistration.h"
-#include "Source/LastError.h"
-#include "Source/xLog.h"
+#include "Source/Log/LastError.h"
+#include "Source/Log/xLog.h"
+#include "Source/Rap/FeatureRegistration.h"
 
 namespace devio {
 

@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
-#include "Source/Feature.h"
+#include "Source/Events/Producer.h"
 #include "Source/Features/IFeature00d0DFU.h"
-#include "Source/Producer.h"
+#include "Source/Rap/Feature.h"
 
 namespace devio {
 

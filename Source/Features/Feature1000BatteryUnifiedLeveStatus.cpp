@@ -1,10 +1,10 @@
 #include "Source/Features/Feature1000BatteryUnifiedLeveStatus.h"
 
-#include "Source/FeatureRegistration.h"
 #include "Source/Features/FeatureRequest.h"
 #include "Source/Features/OutParam.h"
-#include "Source/LastError.h"
-#include "Source/xLog.h"
+#include "Source/Log/LastError.h"
+#include "Source/Log/xLog.h"
+#include "Source/Rap/FeatureRegistration.h"
 
 namespace devio {
 

@@ -2,8 +2,8 @@
 // onBatteryLevelStatus.
 #pragma once
 
-#include "Source/Feature.h"
 #include "Source/Features/IFeature1000BatteryUnifiedLevelStatus.h"
+#include "Source/Rap/Feature.h"
 
 namespace devio {
 

@@ -1,7 +1,7 @@
 #include "Source/Features/Feature1802DeviceReset.h"
 
-#include "Source/FeatureRegistration.h"
-#include "Source/xLog.h"
+#include "Source/Log/xLog.h"
+#include "Source/Rap/FeatureRegistration.h"
 
 namespace devio {
 

@@ -1,8 +1,8 @@
 // The reset feature's class.
 #pragma once
 
-#include "Source/Feature.h"
 #include "Source/Features/IFeature1802DeviceReset.h"
+#include "Source/Rap/Feature.h"
 
 namespace devio {
 

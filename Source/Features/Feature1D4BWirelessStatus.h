@@ -2,8 +2,8 @@
 // onWirelessStatusEvent.
 #pragma once
 
-#include "Source/Feature.h"
 #include "Source/Features/IFeature1D4BWirelessStatus.h"
+#include "Source/Rap/Feature.h"
 
 namespace devio {
 

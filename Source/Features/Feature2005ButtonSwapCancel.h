@@ -9,8 +9,8 @@
 #include <mutex>
 #include <vector>
 
-#include "Source/Feature.h"
 #include "Source/Features/IFeature2005ButtonSwapCancel.h"
+#include "Source/Rap/Feature.h"
 
 namespace devio {
 

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "Source/FeatureRegistration.h"
-#include "Source/LastError.h"
-#include "Source/xLog.h"
+#include "Source/Log/LastError.h"
+#include "Source/Log/xLog.h"
+#include "Source/Rap/FeatureRegistration.h"
 
 namespace devio {
 

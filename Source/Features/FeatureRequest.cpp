@@ -1,6 +1,6 @@
 #include "Source/Features/FeatureRequest.h"
 
-#include "Source/LastError.h"
+#include "Source/Log/LastError.h"
 
 namespace devio {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Source/Byte.h"
-#include "Source/IFeature.h"
+#include "Source/Contracts/IFeature.h"
 
 namespace devio {
 

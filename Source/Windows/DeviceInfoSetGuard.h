@@ -4,7 +4,7 @@
 #include <functional>
 #include <utility>
 
-#include "Source/DevioException.h"
+#include "Source/Log/DevioException.h"
 #include "Source/Windows/SetupApiTypes.h"
 #include "Source/Windows/Win32System.h"
 

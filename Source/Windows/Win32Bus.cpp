@@ -2,17 +2,17 @@
 
 #include <exception>
 
-#include "Source/BluetoothMicrosoftBus.h"
-#include "Source/DevioException.h"
-#include "Source/IDeviceManager.h"
+#include "Source/Contracts/IDeviceManager.h"
+#include "Source/Log/DevioException.h"
+#include "Source/Log/xLog.h"
 #include "Source/System/Clock.h"
+#include "Source/Windows/BluetoothMicrosoftBus.h"
 #include "Source/Windows/DeviceInfoSetGuard.h"
 #include "Source/Windows/InterfaceDetail.h"
 #include "Source/Windows/WideText.h"
 #include "Source/Windows/Win32Device.h"
 #include "Source/Windows/Win32System.h"
 #include "Source/Windows/Win32SystemChoice.h"
-#include "Source/xLog.h"
 
 namespace devio {
 namespace {

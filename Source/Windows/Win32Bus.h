@@ -23,11 +23,11 @@
 #include <thread>
 #include <vector>
 
-#include "Source/IBluetoothBus.h"
-#include "Source/IHardwareBus.h"
-#include "Source/IHardwareSecondaryBus.h"
-#include "Source/LastError.h"
-#include "Source/Producer.h"
+#include "Source/Contracts/IBluetoothBus.h"
+#include "Source/Contracts/IHardwareBus.h"
+#include "Source/Contracts/IHardwareSecondaryBus.h"
+#include "Source/Events/Producer.h"
+#include "Source/Log/LastError.h"
 #include "Source/Windows/Win32Types.h"
 
 namespace devio {

@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <system_error>
 
-#include "Source/DevioException.h"
-#include "Source/LastError.h"
+#include "Source/Log/DevioException.h"
+#include "Source/Log/LastError.h"
+#include "Source/Log/xLog.h"
 #include "Source/Windows/HidTypes.h"
 #include "Source/Windows/WideText.h"
 #include "Source/Windows/Win32Bus.h"
 #include "Source/Windows/Win32System.h"
-#include "Source/xLog.h"
 
 namespace devio {
 namespace {

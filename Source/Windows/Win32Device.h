@@ -25,8 +25,8 @@
 #include <thread>
 #include <vector>
 
-#include "Source/IHardwareDevice.h"
-#include "Source/Producer.h"
+#include "Source/Contracts/IHardwareDevice.h"
+#include "Source/Events/Producer.h"
 #include "Source/Windows/HidTypes.h"
 #include "Source/Windows/Win32Types.h"
 

@@ -4,7 +4,8 @@
 #include <memory>
 #include <vector>
 
-#include "Source/DevioException.h"
+#include "Source/Log/DevioException.h"
+#include "Source/Log/xLog.h"
 #include "Source/System/MessageWindows.h"
 #include "Source/System/SystemError.h"
 #include "Source/Windows/DeviceInfoSetGuard.h"
@@ -12,7 +13,6 @@
 #include "Source/Windows/WideText.h"
 #include "Source/Windows/Win32LastError.h"
 #include "Source/Windows/WindowHandle.h"
-#include "Source/xLog.h"
 
 namespace devio {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "Source/Vs2003SingletonThreadCleanup.h"
+#include "Source/Log/Vs2003SingletonThreadCleanup.h"
 #include "app/SimulatedWorld.h"
 #include "app/ToolCommandLine.h"
 #include "app/UnattendedDriver.h"

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "Source/Log/Vs2003SingletonThreadCleanup.h"
 #include "Source/System/DebugOutput.h"
-#include "Source/Vs2003SingletonThreadCleanup.h"
 #include "app/ToolOptions.h"
 
 namespace devio::app {

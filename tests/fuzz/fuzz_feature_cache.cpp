@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "Source/FeatureCacheFile.h"
+#include "Source/Rap/FeatureCacheFile.h"
 
 using devio::FeatureCacheFile;
 

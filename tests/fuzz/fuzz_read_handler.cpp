@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "Source/BusType.h"
+#include "Source/Contracts/BusType.h"
 #include "Source/System/Clock.h"
 #include "support/DeviceHarness.h"
 #include "support/PrivateLogConfiguration.h"

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "Source/Device.h"
 #include "Source/Features/IFeature0003FirmwareInfo.h"
+#include "Source/Rap/Device.h"
 #include "support/ReceiverStack.h"
 
 namespace devio::test {

@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Source/CDevio.h"
+#include "Source/Manager/CDevio.h"
 #include "Source/System/DebugOutput.h"
 #include "Source/Windows/Win32SystemChoice.h"
 #include "app/CompanionStandIn.h"

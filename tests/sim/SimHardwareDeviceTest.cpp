@@ -2,8 +2,8 @@
 // paired to it.
 #include <gtest/gtest.h>
 
-#include "Source/BusType.h"
-#include "Source/LastError.h"
+#include "Source/Contracts/BusType.h"
+#include "Source/Log/LastError.h"
 #include "sim/PairedHardwareDevice.h"
 #include "sim/ReceiverHardwareDevice.h"
 #include "sim/VirtualMouse.h"

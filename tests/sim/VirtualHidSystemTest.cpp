@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Source/DevioException.h"
+#include "Source/Log/DevioException.h"
 #include "Source/System/Clock.h"
 #include "Source/Windows/InterfaceDetail.h"
 #include "Source/Windows/WideText.h"

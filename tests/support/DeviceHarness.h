@@ -8,11 +8,11 @@
 #include <memory>
 #include <vector>
 
-#include "Source/CDevio.h"
-#include "Source/Device.h"
-#include "Source/Feature.h"
-#include "Source/FeatureFactory.h"
-#include "Source/Subscriber.h"
+#include "Source/Events/Subscriber.h"
+#include "Source/Manager/CDevio.h"
+#include "Source/Rap/Device.h"
+#include "Source/Rap/Feature.h"
+#include "Source/Rap/FeatureFactory.h"
 #include "support/FakeHardwareDevice.h"
 
 namespace devio::test {

@@ -6,9 +6,9 @@
 #include <memory>
 #include <vector>
 
-#include "Source/IHardwareBus.h"
-#include "Source/LastError.h"
-#include "Source/Producer.h"
+#include "Source/Contracts/IHardwareBus.h"
+#include "Source/Events/Producer.h"
+#include "Source/Log/LastError.h"
 
 namespace devio::test {
 

@@ -1,7 +1,7 @@
 #include "support/FakeHardwareDevice.h"
 
-#include "Source/BusType.h"
-#include "Source/LastError.h"
+#include "Source/Contracts/BusType.h"
+#include "Source/Log/LastError.h"
 #include "Source/System/Clock.h"
 
 namespace devio::test {

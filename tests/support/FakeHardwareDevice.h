@@ -16,9 +16,9 @@
 #include <thread>
 #include <vector>
 
-#include "Source/IHardwareDevice.h"
-#include "Source/Producer.h"
-#include "Source/RapReport.h"
+#include "Source/Contracts/IHardwareDevice.h"
+#include "Source/Contracts/RapReport.h"
+#include "Source/Events/Producer.h"
 
 namespace devio::test {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "Source/LastError.h"
+#include "Source/Log/LastError.h"
 
 namespace devio::test {
 

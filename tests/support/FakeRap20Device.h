@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "Source/IReceiverAttachedDevice.h"
+#include "Source/Contracts/IReceiverAttachedDevice.h"
 #include "support/FakeHardwareDevice.h"
 
 namespace devio::test {

@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "Source/IHardwareDevice.h"
-#include "Source/Subscriber.h"
+#include "Source/Contracts/IHardwareDevice.h"
+#include "Source/Events/Subscriber.h"
 
 namespace devio::test {
 

@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "Source/IHardwareBus.h"
-#include "Source/Subscriber.h"
+#include "Source/Contracts/IHardwareBus.h"
+#include "Source/Events/Subscriber.h"
 
 namespace devio::test {
 

@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <string>
 
+#include "Source/Log/XLogConfig.h"
 #include "Source/System/ConfigStore.h"
 #include "Source/System/Paths.h"
-#include "Source/XLogConfig.h"
 
 namespace devio::test {
 

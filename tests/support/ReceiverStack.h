@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "Source/CDevio.h"
-#include "Source/DeviceManager.h"
-#include "Source/IDevice.h"
-#include "Source/Subscriber.h"
+#include "Source/Contracts/IDevice.h"
+#include "Source/Events/Subscriber.h"
+#include "Source/Manager/CDevio.h"
+#include "Source/Manager/DeviceManager.h"
 #include "Source/Windows/Win32SystemChoice.h"
 #include "sim/VirtualHidSystem.h"
 #include "sim/VirtualMouse.h"

@@ -6,8 +6,8 @@
 #include <atomic>
 #include <memory>
 
-#include "Source/CDevio.h"
-#include "Source/Subscriber.h"
+#include "Source/Events/Subscriber.h"
+#include "Source/Manager/CDevio.h"
 #include "support/WaitFor.h"
 
 namespace devio::test {

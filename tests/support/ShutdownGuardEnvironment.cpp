@@ -4,7 +4,7 @@
 // about_to_join with exit status 0, whatever the tests' result.
 #include <gtest/gtest.h>
 
-#include "Source/Vs2003SingletonThreadCleanup.h"
+#include "Source/Log/Vs2003SingletonThreadCleanup.h"
 
 namespace {
 

@@ -13,10 +13,10 @@
 
 #include <gtest/gtest.h>
 
-#include "Source/CDevio.h"
-#include "Source/Device.h"
-#include "Source/Feature.h"
-#include "Source/FeatureFactory.h"
+#include "Source/Manager/CDevio.h"
+#include "Source/Rap/Device.h"
+#include "Source/Rap/Feature.h"
+#include "Source/Rap/FeatureFactory.h"
 #include "sim/PairedHardwareDevice.h"
 #include "sim/ReceiverHardwareDevice.h"
 #include "sim/VirtualMouse.h"

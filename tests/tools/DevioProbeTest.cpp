@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "Source/CDevio.h"
-#include "Source/DeviceManager.h"
-#include "Source/FeatureCacheFile.h"
-#include "Source/IDeviceManager.h"
+#include "Source/Contracts/IDeviceManager.h"
+#include "Source/Manager/CDevio.h"
+#include "Source/Manager/DeviceManager.h"
+#include "Source/Rap/FeatureCacheFile.h"
 #include "support/ScopedTimeScale.h"
 #include "support/TempDir.h"
 #include "tools/devio-probe/ProbeCollector.h"

@@ -3,14 +3,14 @@
 #include <atomic>
 #include <cstdint>
 
-#include "Source/BusType.h"
+#include "Source/Contracts/BusType.h"
+#include "Source/Contracts/IDevice.h"
+#include "Source/Contracts/IDeviceManager.h"
+#include "Source/Contracts/IFeature.h"
+#include "Source/Contracts/IReceiver.h"
+#include "Source/Events/Subscriber.h"
 #include "Source/Features/FirmwareVersionText.h"
 #include "Source/Features/IFeature0003FirmwareInfo.h"
-#include "Source/IDevice.h"
-#include "Source/IDeviceManager.h"
-#include "Source/IFeature.h"
-#include "Source/IReceiver.h"
-#include "Source/Subscriber.h"
 #include "Source/System/Clock.h"
 
 namespace devio::probe {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "Source/BusType.h"
+#include "Source/Contracts/BusType.h"
 
 namespace devio::probe {
 

@@ -7,10 +7,10 @@
 #include <system_error>
 #include <vector>
 
-#include "Source/CDevio.h"
-#include "Source/DeviceManager.h"
-#include "Source/IDeviceManager.h"
-#include "Source/Vs2003SingletonThreadCleanup.h"
+#include "Source/Contracts/IDeviceManager.h"
+#include "Source/Log/Vs2003SingletonThreadCleanup.h"
+#include "Source/Manager/CDevio.h"
+#include "Source/Manager/DeviceManager.h"
 #include "tools/devio-probe/ProbeCollector.h"
 #include "tools/devio-probe/ProbeOptions.h"
 #include "tools/devio-probe/ProbeWriters.h"

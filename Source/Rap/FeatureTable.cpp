@@ -1,0 +1,49 @@
+#include "Source/Rap/FeatureTable.h"
+
+#include "Source/Rap/Feature.h"
+
+namespace devio {
+
+bool FeatureTable::empty() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return features_.empty();
+}
+
+std::shared_ptr<Feature> FeatureTable::at_index(Byte index) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto found = features_.find(index);
+    return found != features_.end() ? found->second : nullptr;
+}
+
+std::shared_ptr<Feature> FeatureTable::by_number(int number) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto& [index, feature] : features_) {
+        if (feature->featureID() == number) {
+            return feature;
+        }
+    }
+    return nullptr;
+}
+
+void FeatureTable::put(std::shared_ptr<Feature> feature) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Byte index = static_cast<Byte>(feature->featureIndex());
+    features_.insert_or_assign(index, std::move(feature));
+}
+
+std::vector<std::shared_ptr<Feature>> FeatureTable::all() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::shared_ptr<Feature>> result;
+    result.reserve(features_.size());
+    for (const auto& [index, feature] : features_) {
+        result.push_back(feature);
+    }
+    return result;
+}
+
+void FeatureTable::keep_only_root() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::erase_if(features_, [](const auto& entry) { return entry.first != 0; });
+}
+
+} // namespace devio
