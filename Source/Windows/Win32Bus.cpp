@@ -786,6 +786,13 @@ Win32Bus::~Win32Bus() {
         xLogWrite(kTag, kLogInfo, where, "Win32Bus::~Win32Bus on its window thread");
         end_window_thread_here();
     } else {
+        if (window_thread_.joinable()) {
+            // A start that gave up waiting may have left the thread still making its window:
+            // wait until it has one (or has failed), so that the close below reaches it.
+            std::unique_lock lock(window_started_mutex_);
+            window_started_condition_.wait(lock,
+                                           [&] { return window_started_ || window_thread_ended_; });
+        }
         if (HWND window = window_.load(); window != HWND{}) {
             system_->PostMessageW(window, WM_CLOSE, 0, 0);
         }

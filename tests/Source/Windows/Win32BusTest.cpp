@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <memory>
 #include <string>
 #include <thread>
@@ -284,6 +286,53 @@ TEST_F(Win32BusTest, ABusDroppedOnItsOwnWindowThreadShutsDown) {
     EXPECT_TRUE(watched.expired());
     EXPECT_EQ(system->device_notifications(), 0u);
     ASSERT_TRUE(system->plug(rap_collection(1, 2))) << "nobody listens any more";
+}
+
+// A virtual system whose window creation waits until the test lets it go on.
+class HeldWindowSystem : public VirtualHidSystem {
+public:
+    HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR window_name, DWORD style,
+                         int x, int y, int width, int height, HWND parent, HMENU menu,
+                         HINSTANCE instance, LPVOID param) override {
+        {
+            std::unique_lock lock(mutex_);
+            released_condition_.wait(lock, [&] { return released_; });
+        }
+        return VirtualHidSystem::CreateWindowExW(ex_style, class_name, window_name, style, x, y,
+                                                 width, height, parent, menu, instance, param);
+    }
+    void release() {
+        {
+            std::lock_guard lock(mutex_);
+            released_ = true;
+        }
+        released_condition_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable released_condition_;
+    bool released_ = false;
+};
+
+// A start that gave up waiting for its window thread leaves the thread making its window; the
+// bus's destruction must still end that thread (it used to wait for it forever).
+TEST(Win32BusStart, ABusWhoseStartGaveUpEndsItsWindowThreadWhenDestroyed) {
+    test::ScopedTimeScale scale(0.001);
+    auto system = std::make_shared<HeldWindowSystem>();
+    Win32SystemChoice::choose([system] { return system; });
+    std::shared_ptr<Win32Bus> bus = Win32Bus::create({});
+    EXPECT_FALSE(bus->lazyStart()) << "the window is still being made";
+    EXPECT_EQ(last_error().code, ErrorCode::WindowThreadFailed);
+
+    sys::DebugOutputCapture log;
+    std::thread releaser([&] {
+        EXPECT_TRUE(test::wait_for([&] { return log.contains("Win32Bus::~Win32Bus enter"); }));
+        system->release();
+    });
+    bus.reset();
+    releaser.join();
+    Win32SystemChoice::choose({});
 }
 
 } // namespace

@@ -205,7 +205,10 @@ protected:
         return device;
     }
 
-    ScopedTimeScale scale{0.01};
+    // The unscaled clock: the bus's start waits a bounded time for its window thread, and a scaled
+    // bound is short enough for a loaded machine to miss. Tests that let a time-out elapse scale
+    // the clock down once the bus has started.
+    ScopedTimeScale scale{1.0};
     std::shared_ptr<sim::VirtualHidSystem> system = std::make_shared<sim::VirtualHidSystem>();
     std::shared_ptr<Win32Bus> bus = Win32Bus::create({});
 };
