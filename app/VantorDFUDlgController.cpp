@@ -236,7 +236,7 @@ void CVantorDFUDlg::onConnect(std::shared_ptr<IDevice> device, bool device_confi
     }
     int count = 0;
     if (!firmwareInfo->GetEntityCount(&count, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                      0)) {
+                                      CacheMode::Uncached)) {
         ToolTrace("  unable to get the count of the entities from the feature 0x0003\n");
         return;
     }
@@ -247,7 +247,7 @@ void CVantorDFUDlg::onConnect(std::shared_ptr<IDevice> device, bool device_confi
         std::string version;
         std::string build;
         if (!firmwareInfo->GetFwInfo(entity, &fwType, &prefix, &version, &build, &rdnf, nullptr,
-                                     0) ||
+                                     CacheMode::Uncached) ||
             rdnf != 1) {
             continue;
         }

@@ -123,9 +123,10 @@ void BM_CachedCommand(benchmark::State& state) {
     h.hardware->answer(kFeatureIndex, 1, {FakeHardwareDevice::Answer::with({0x01})});
     const rap::Report command{0x10, 0xFF, kFeatureIndex, 0x1C, 0x01};
     rap::Report response;
-    h.device->sendSynchronousCommand(command, response, 1, {});
+    h.device->sendSynchronousCommand(command, response, CacheMode::Cached, {});
     for (auto _ : state) {
-        benchmark::DoNotOptimize(h.device->sendSynchronousCommand(command, response, 1, {}));
+        benchmark::DoNotOptimize(
+            h.device->sendSynchronousCommand(command, response, CacheMode::Cached, {}));
     }
 }
 BENCHMARK(BM_CachedCommand);

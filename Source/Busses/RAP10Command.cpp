@@ -33,20 +33,20 @@ const char* outcome(bool ok) {
 } // namespace
 
 bool RAP10Command::read_short_register(IDevice& receiver, Byte reg, rap::Report& answer) {
-    return receiver.sendSynchronousCommand(register_command(kReadShortRegister, reg, {}), answer, 0,
-                                           {});
+    return receiver.sendSynchronousCommand(register_command(kReadShortRegister, reg, {}), answer,
+                                           CacheMode::Uncached, {});
 }
 
 bool RAP10Command::write_short_register(IDevice& receiver, Byte reg, Value value,
                                         rap::Report& answer) {
     return receiver.sendSynchronousCommand(register_command(kWriteShortRegister, reg, value),
-                                           answer, 0, {});
+                                           answer, CacheMode::Uncached, {});
 }
 
 bool RAP10Command::read_long_register(IDevice& receiver, Byte reg, Value parameters,
                                       rap::Report& answer, const rap::MatchPositions& positions) {
     return receiver.sendSynchronousCommand(register_command(kReadLongRegister, reg, parameters),
-                                           answer, 0, positions);
+                                           answer, CacheMode::Uncached, positions);
 }
 
 bool RAP10Command::set_receiver_connection_state(IDevice* receiver, int /*state*/) {

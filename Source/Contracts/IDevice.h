@@ -104,10 +104,10 @@ public:
     virtual std::vector<std::shared_ptr<IFeature>> features() = 0;
     // Writes a report; with `awaits_response` the device first makes sure it reads the answers.
     virtual bool sendCommand(const std::vector<Byte>& report, bool awaits_response) = 0;
-    // One command and its whole response report, with pings and retries. Cache mode 1 serves and
-    // fills the response cache. `positions` are the parameter bytes the response must repeat.
+    // One command and its whole response report, with pings and retries. CacheMode::Cached serves
+    // and fills the response cache. `positions` are the parameter bytes the response must repeat.
     virtual bool sendSynchronousCommand(const std::vector<Byte>& command,
-                                        std::vector<Byte>& response, int cache_mode,
+                                        std::vector<Byte>& response, CacheMode cache_mode,
                                         const rap::MatchPositions& positions) = 0;
     // Ends this object's use of the command engine: a waiting command and every later one fail
     // with Abandoned.

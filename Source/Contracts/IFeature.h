@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Source/Byte.h"
+#include "Source/Contracts/CacheMode.h"
 #include "Source/Contracts/RapReport.h"
 
 namespace devio {
@@ -35,13 +36,13 @@ public:
     // Writes one function with its parameters and does not wait for an answer.
     virtual bool sendFeatureReport(unsigned function, const std::vector<Byte>& parameters) = 0;
     // Sends one function and waits for its answer; `response` gets the answer's parameters (3
-    // bytes for a short report, 16 for a long one). Cache mode 1 serves and fills the response
+    // bytes for a short report, 16 for a long one). CacheMode::Cached serves and fills the response
     // cache.
     virtual bool sendFeatureCommand(unsigned function, const std::vector<Byte>& parameters,
-                                    std::vector<Byte>& response, int cache_mode) = 0;
+                                    std::vector<Byte>& response, CacheMode cache_mode) = 0;
     // The same, with parameter positions whose bytes the answer must repeat.
     virtual bool sendFeatureCommand(unsigned function, const std::vector<Byte>& parameters,
-                                    std::vector<Byte>& response, int cache_mode,
+                                    std::vector<Byte>& response, CacheMode cache_mode,
                                     const rap::MatchPositions& positions) = 0;
     // This feature has asked the device to be configured.
     virtual bool configured() const = 0;

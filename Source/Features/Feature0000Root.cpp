@@ -12,7 +12,6 @@ namespace devio {
 
 namespace {
 
-constexpr const char* kTag = "Feature0000Root";
 constexpr unsigned kGetFeature = 0;
 constexpr unsigned kGetProtocolVersion = 1;
 constexpr std::size_t kPingPosition = 2;
@@ -21,7 +20,7 @@ constexpr std::size_t kAnswerBytes = 3;
 } // namespace
 
 bool Feature0000Root::GetFeature(int featureId, int* featureIndex, bool* obsolete, bool* hidden,
-                                 bool* engineering, int* version, int cache_mode) {
+                                 bool* engineering, int* version, CacheMode cache_mode) {
     std::vector<Byte> response;
     if (!sendFeatureCommand(
             kGetFeature, {static_cast<Byte>(featureId >> 8), static_cast<Byte>(featureId & 0xFF)},
@@ -35,7 +34,7 @@ bool Feature0000Root::GetFeature(int featureId, int* featureIndex, bool* obsolet
     set_out(hidden, flags.hidden);
     set_out(engineering, flags.engineering);
     set_out(version, response[2]);
-    xLogWrite(kTag, kLogInfo, "devio::Feature0000Root::GetFeature",
+    xLogWrite(kTag, kLogInfo, log_location<"GetFeature">(),
               "Feature0000Root::GetFeature(featureId = 0x%08x, *featureIndex = %d, *obsolete = %d, "
               "*hidden = %d, *engineering = %d, *version = %d)",
               static_cast<unsigned>(featureId), response[0], flags.obsolete, flags.hidden,
@@ -47,7 +46,7 @@ bool Feature0000Root::GetProtocolVersion(int ping_sent, int* protocol, int* targ
                                          int* ping_received) {
     std::vector<Byte> response;
     // Only the plain protocol question is worth caching: a ping must reach the device.
-    int cache_mode = ping_sent == 0 ? 1 : 0;
+    CacheMode cache_mode = ping_sent == 0 ? CacheMode::Cached : CacheMode::Uncached;
     if (!send_expecting(*this, kGetProtocolVersion, {0x00, 0x00, static_cast<Byte>(ping_sent)},
                         cache_mode, kAnswerBytes, response)) {
         return false;
@@ -55,7 +54,7 @@ bool Feature0000Root::GetProtocolVersion(int ping_sent, int* protocol, int* targ
     set_out(protocol, response[0]);
     set_out(targetsw, response[1]);
     set_out(ping_received, response[2]);
-    xLogWrite(kTag, kLogInfo, "devio::Feature0000Root::GetProtocolVersion",
+    xLogWrite(kTag, kLogInfo, log_location<"GetProtocolVersion">(),
               "Feature0000Root::GetProtocolVersion(ping_sent = %d, *protocol = %d, *targetsw = %d, "
               "*ping_received = %d",
               ping_sent, response[0], response[1], response[2]);
@@ -79,7 +78,7 @@ bool Feature0000Root::TargetSw(int* protocol, int* targetsw) {
     }
     set_out(protocol, known->protocol);
     set_out(targetsw, known->targetsw);
-    xLogWrite(kTag, kLogInfo, "devio::Feature0000Root::TargetSw",
+    xLogWrite(kTag, kLogInfo, log_location<"TargetSw">(),
               "Feature0000Root::TargetSw(*protocol = %d, *targetsw = %d", known->protocol,
               known->targetsw);
     return true;
@@ -87,18 +86,18 @@ bool Feature0000Root::TargetSw(int* protocol, int* targetsw) {
 
 bool Feature0000Root::Ping(int value) {
     std::vector<Byte> response;
-    if (!send_expecting(*this, kGetProtocolVersion, {0x00, 0x00, static_cast<Byte>(value)}, 0,
-                        kAnswerBytes, response, {kPingPosition})) {
+    if (!send_expecting(*this, kGetProtocolVersion, {0x00, 0x00, static_cast<Byte>(value)},
+                        CacheMode::Uncached, kAnswerBytes, response, {kPingPosition})) {
         return false;
     }
     if (response[kPingPosition] != static_cast<Byte>(value)) {
         set_last_error(ErrorCode::PingMismatch);
         return false;
     }
-    xLogWrite(kTag, kLogInfo, "devio::Feature0000Root::Ping", "Feature0000Root::Ping(%d)", value);
+    xLogWrite(kTag, kLogInfo, log_location<"Ping">(), "Feature0000Root::Ping(%d)", value);
     return true;
 }
 
 } // namespace devio
 
-DEVIO_FEATURE_MODULE(Feature0000Root, 0000, 0x0000)
+DEVIO_FEATURE_MODULE(Feature0000Root, 0000)

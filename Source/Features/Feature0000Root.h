@@ -6,17 +6,16 @@
 #include <optional>
 
 #include "Source/Features/IFeature0000Root.h"
-#include "Source/Rap/Feature.h"
+#include "Source/Rap/FeatureBase.h"
 
 namespace devio {
 
-class Feature0000Root : public Feature, public IFeature0000Root {
+class Feature0000Root : public FeatureBase<"Feature0000Root", IFeature0000Root> {
 public:
-    Feature0000Root(Byte index, std::weak_ptr<Device> device)
-        : Feature(kFeatureNumber, index, std::move(device)) {}
+    using FeatureBase::FeatureBase;
 
     bool GetFeature(int featureId, int* featureIndex, bool* obsolete, bool* hidden,
-                    bool* engineering, int* version, int cache_mode) override;
+                    bool* engineering, int* version, CacheMode cache_mode) override;
     bool GetProtocolVersion(int ping_sent, int* protocol, int* targetsw,
                             int* ping_received) override;
     bool TargetSw(int* protocol, int* targetsw) override;

@@ -11,21 +11,19 @@ namespace devio {
 
 namespace {
 
-constexpr const char* kTag = "Feature0001FeatureSet";
 constexpr unsigned kGetCount = 0;
 constexpr unsigned kGetFeatureID = 1;
-constexpr int kCached = 1;
 constexpr std::size_t kFeatureIdBytes = 4;
 
 } // namespace
 
 bool Feature0001FeatureSet::GetCount(int* count) {
     std::vector<Byte> response;
-    if (!send_expecting(*this, kGetCount, {}, kCached, 1, response)) {
+    if (!send_expecting(*this, kGetCount, {}, CacheMode::Cached, 1, response)) {
         return false;
     }
     set_out(count, response[0]);
-    xLogWrite(kTag, kLogInfo, "devio::Feature0001FeatureSet::GetCount",
+    xLogWrite(kTag, kLogInfo, log_location<"GetCount">(),
               "Feature0001FeatureSet::GetCount(* count = %d)", response[0]);
     return true;
 }
@@ -33,7 +31,8 @@ bool Feature0001FeatureSet::GetCount(int* count) {
 bool Feature0001FeatureSet::GetFeatureID(int featureIndex, int* featureID, bool* engineeringHidden,
                                          bool* swHidden, bool* obsolete, int* version) {
     std::vector<Byte> response;
-    if (!sendFeatureCommand(kGetFeatureID, {static_cast<Byte>(featureIndex)}, response, kCached)) {
+    if (!sendFeatureCommand(kGetFeatureID, {static_cast<Byte>(featureIndex)}, response,
+                            CacheMode::Cached)) {
         return false;
     }
     response.resize(std::max(response.size(), kFeatureIdBytes), 0);
@@ -44,7 +43,7 @@ bool Feature0001FeatureSet::GetFeatureID(int featureIndex, int* featureID, bool*
     set_out(swHidden, flags.hidden);
     set_out(obsolete, flags.obsolete);
     set_out(version, response[3]);
-    xLogWrite(kTag, kLogInfo, "devio::Feature0001FeatureSet::GetFeatureID",
+    xLogWrite(kTag, kLogInfo, log_location<"GetFeatureID">(),
               "Feature0001FeatureSet::GetFeatureID(featureIndex = %d, *featureID = 0x%08x, "
               "*engineeringHidden = %d, *swHidden = %d, *obsolete = %d, *version = %d)",
               featureIndex, static_cast<unsigned>(id), flags.engineering, flags.hidden,
@@ -54,4 +53,4 @@ bool Feature0001FeatureSet::GetFeatureID(int featureIndex, int* featureID, bool*
 
 } // namespace devio
 
-DEVIO_FEATURE_MODULE(Feature0001FeatureSet, 0001, 0x0001)
+DEVIO_FEATURE_MODULE(Feature0001FeatureSet, 0001)

@@ -3,14 +3,13 @@
 #pragma once
 
 #include "Source/Features/IFeature0001FeatureSet.h"
-#include "Source/Rap/Feature.h"
+#include "Source/Rap/FeatureBase.h"
 
 namespace devio {
 
-class Feature0001FeatureSet : public Feature, public IFeature0001FeatureSet {
+class Feature0001FeatureSet : public FeatureBase<"Feature0001FeatureSet", IFeature0001FeatureSet> {
 public:
-    Feature0001FeatureSet(Byte index, std::weak_ptr<Device> device)
-        : Feature(kFeatureNumber, index, std::move(device)) {}
+    using FeatureBase::FeatureBase;
 
     bool GetCount(int* count) override;
     bool GetFeatureID(int featureIndex, int* featureID, bool* engineeringHidden, bool* swHidden,

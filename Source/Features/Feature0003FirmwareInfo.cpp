@@ -14,10 +14,8 @@ namespace devio {
 
 namespace {
 
-constexpr const char* kTag = "Feature0003FirmwareInfo";
 constexpr unsigned kGetEntityCount = 0;
 constexpr unsigned kGetFwInfo = 1;
-constexpr int kCached = 1;
 // GetEntityCount's fields need 14 parameter bytes; a short answer leaves the rest 0.
 constexpr std::size_t kEntityCountBytes = 14;
 constexpr std::size_t kFwInfoBytes = 16;
@@ -40,7 +38,7 @@ bool is_bootloader_prefix(const std::string& prefix) {
 
 bool Feature0003FirmwareInfo::GetEntityCount(int* count, uint32_t* unitId, int* transport,
                                              int* pid1, int* pid2, int* pid3, int* extendedModelId,
-                                             int cache_mode) {
+                                             CacheMode cache_mode) {
     std::vector<Byte> response;
     if (!send_expecting(*this, kGetEntityCount, {}, cache_mode, 1, response)) {
         return false;
@@ -56,7 +54,7 @@ bool Feature0003FirmwareInfo::GetEntityCount(int* count, uint32_t* unitId, int* 
     set_out(pid2, word_at(response, 9));
     set_out(pid3, word_at(response, 11));
     set_out(extendedModelId, response[13]);
-    xLogWrite(kTag, kLogInfo, "devio::Feature0003FirmwareInfo::GetEntityCount",
+    xLogWrite(kTag, kLogInfo, log_location<"GetEntityCount">(),
               "Feature0003FirmwareInfo::GetEntityCount(*count = %d, *unitId = 0x%08x, *transport = "
               "0x%04x, pid1 = 0x%04x, pid2 = 0x%04x, pid3 = 0x%04x, extendedModelId = %d)",
               response[0], unit, word_at(response, 5), word_at(response, 7), word_at(response, 9),
@@ -66,7 +64,7 @@ bool Feature0003FirmwareInfo::GetEntityCount(int* count, uint32_t* unitId, int* 
 
 bool Feature0003FirmwareInfo::GetFwInfo(int entity, int* fwType, std::string* prefix,
                                         uint16_t* bcdVersion, uint16_t* bcdBuild, int* rdnf,
-                                        std::vector<Byte>* extra_data, int cache_mode) {
+                                        std::vector<Byte>* extra_data, CacheMode cache_mode) {
     std::vector<Byte> response;
     if (!send_expecting(*this, kGetFwInfo, {static_cast<Byte>(entity)}, cache_mode, kFwInfoBytes,
                         response)) {
@@ -84,7 +82,7 @@ bool Feature0003FirmwareInfo::GetFwInfo(int entity, int* fwType, std::string* pr
     if (extra_data != nullptr) {
         extra_data->assign(response.begin() + kExtraDataOffset, response.begin() + kFwInfoBytes);
     }
-    xLogWrite(kTag, kLogInfo, "devio::Feature0003FirmwareInfo::GetFwInfo",
+    xLogWrite(kTag, kLogInfo, log_location<"GetFwInfo">(),
               "Feature0003FirmwareInfo::GetFwInfo(entity = %d, *fwType = %d, *prefix = %s, "
               "*bcdVersion = 0x%04x, *bcdBuild = 0x%04x, *rdnf = %d, *extra_data)",
               entity, type, text.c_str(), version, build, response[8]);
@@ -93,7 +91,7 @@ bool Feature0003FirmwareInfo::GetFwInfo(int entity, int* fwType, std::string* pr
 
 bool Feature0003FirmwareInfo::GetFwInfo(int entity, int* fwType, std::string* prefix,
                                         std::string* version, std::string* build, int* rdnf,
-                                        std::vector<Byte>* extra_data, int cache_mode) {
+                                        std::vector<Byte>* extra_data, CacheMode cache_mode) {
     int type = 0;
     std::string text;
     uint16_t bcdVersion = 0;
@@ -108,7 +106,7 @@ bool Feature0003FirmwareInfo::GetFwInfo(int entity, int* fwType, std::string* pr
         set_out(build, hex_word(bcdBuild));
         set_out(rdnf, flags);
     }
-    xLogWrite(kTag, kLogInfo, "devio::Feature0003FirmwareInfo::GetFwInfo",
+    xLogWrite(kTag, kLogInfo, log_location<"GetFwInfo">(),
               "Feature0003FirmwareInfo::GetFwInfo(entity = %d, *fwType = %d, *prefix = %s, "
               "*version = %s, *build = %s, *rdnf = %d, *extra_data)",
               entity, type, text.c_str(), hex_word(bcdVersion).c_str(), hex_word(bcdBuild).c_str(),
@@ -119,13 +117,14 @@ bool Feature0003FirmwareInfo::GetFwInfo(int entity, int* fwType, std::string* pr
 bool Feature0003FirmwareInfo::find_entity(const std::function<bool(const Entity&)>& matches,
                                           Entity& found) {
     int count = 0;
-    if (!GetEntityCount(&count, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, kCached)) {
+    if (!GetEntityCount(&count, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                        CacheMode::Cached)) {
         return false;
     }
     for (int index = 0; index < count; ++index) {
         Entity entity;
         if (!GetFwInfo(index, &entity.fwType, &entity.prefix, &entity.bcdVersion, &entity.bcdBuild,
-                       &entity.rdnf, &entity.extra_data, kCached)) {
+                       &entity.rdnf, &entity.extra_data, CacheMode::Cached)) {
             return false;
         }
         if (matches(entity)) {
@@ -157,7 +156,7 @@ bool Feature0003FirmwareInfo::GetFwVersionByKind(int kind, std::string* version_
     set_out(build, normalise_bcd(entity.bcdBuild));
     set_out(version, normalise_bcd(entity.bcdVersion));
     set_out(rdnf, entity.rdnf);
-    xLogWrite(kTag, kLogInfo, "devio::Feature0003FirmwareInfo::GetFwVersionByKind",
+    xLogWrite(kTag, kLogInfo, log_location<"GetFwVersionByKind">(),
               "Feature0003FirmwareInfo::GetFwVersionByKind(kind = %d, *version_string = %s)", kind,
               version_string->c_str());
     return true;
@@ -173,7 +172,7 @@ bool Feature0003FirmwareInfo::GetFwFormattedVersion(std::string* version_string)
         return false;
     }
     *version_string = formatted_firmware_version(entity.prefix, entity.bcdVersion, entity.bcdBuild);
-    xLogWrite(kTag, kLogInfo, "devio::Feature0003FirmwareInfo::GetFwFormattedVersion",
+    xLogWrite(kTag, kLogInfo, log_location<"GetFwFormattedVersion">(),
               "Feature0003FirmwareInfo::GetFwFormattedVersion(*version_string = %s)",
               version_string->c_str());
     return true;
@@ -193,7 +192,7 @@ bool Feature0003FirmwareInfo::GetFwInfoByType(int type, std::string* prefix, uin
     if (extra_data != nullptr) {
         *extra_data = entity.extra_data;
     }
-    xLogWrite(kTag, kLogInfo, "devio::Feature0003FirmwareInfo::GetFwInfoByType",
+    xLogWrite(kTag, kLogInfo, log_location<"GetFwInfoByType">(),
               "Feature0003FirmwareInfo::GetFwInfoByType(type = %d, *prefix = %s, *bcdVersion = "
               "0x%04x, *bcdBuild = 0x%04x, *rdnf = %d, *extra_data)",
               type, entity.prefix.c_str(), entity.bcdVersion, entity.bcdBuild, entity.rdnf);
@@ -203,7 +202,8 @@ bool Feature0003FirmwareInfo::GetFwInfoByType(int type, std::string* prefix, uin
 bool Feature0003FirmwareInfo::GetModelId(uint32_t* model) {
     int transport = 0;
     int pid1 = 0;
-    if (!GetEntityCount(nullptr, nullptr, &transport, &pid1, nullptr, nullptr, nullptr, kCached)) {
+    if (!GetEntityCount(nullptr, nullptr, &transport, &pid1, nullptr, nullptr, nullptr,
+                        CacheMode::Cached)) {
         return false;
     }
     uint32_t id = static_cast<uint32_t>(transport) << 16 | static_cast<uint32_t>(pid1);
@@ -216,23 +216,23 @@ bool Feature0003FirmwareInfo::GetModelId(uint32_t* model) {
         id = static_cast<uint32_t>(owner->pid());
     }
     set_out(model, id);
-    xLogWrite(kTag, kLogInfo, "devio::Feature0003FirmwareInfo::GetModelId",
+    xLogWrite(kTag, kLogInfo, log_location<"GetModelId">(),
               "Feature0003FirmwareInfo::GetModelId(*model = %x)", id);
     return true;
 }
 
-bool Feature0003FirmwareInfo::GetExtendedModelId(int* extendedModelId, int cache_mode) {
+bool Feature0003FirmwareInfo::GetExtendedModelId(int* extendedModelId, CacheMode cache_mode) {
     int extended = 0;
     if (!GetEntityCount(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &extended,
                         cache_mode)) {
         return false;
     }
     set_out(extendedModelId, extended);
-    xLogWrite(kTag, kLogInfo, "devio::Feature0003FirmwareInfo::GetExtendedModelId",
+    xLogWrite(kTag, kLogInfo, log_location<"GetExtendedModelId">(),
               "Feature0003FirmwareInfo::GetExtendedModelId(*extendedModelId = %x)", extended);
     return true;
 }
 
 } // namespace devio
 
-DEVIO_FEATURE_MODULE(Feature0003FirmwareInfo, 0003, 0x0003)
+DEVIO_FEATURE_MODULE(Feature0003FirmwareInfo, 0003)

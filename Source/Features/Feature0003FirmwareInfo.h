@@ -6,30 +6,30 @@
 #include <functional>
 
 #include "Source/Features/IFeature0003FirmwareInfo.h"
-#include "Source/Rap/Feature.h"
+#include "Source/Rap/FeatureBase.h"
 
 namespace devio {
 
-class Feature0003FirmwareInfo : public Feature, public IFeature0003FirmwareInfo {
+class Feature0003FirmwareInfo
+    : public FeatureBase<"Feature0003FirmwareInfo", IFeature0003FirmwareInfo> {
 public:
-    Feature0003FirmwareInfo(Byte index, std::weak_ptr<Device> device)
-        : Feature(kFeatureNumber, index, std::move(device)) {}
+    using FeatureBase::FeatureBase;
 
     bool GetEntityCount(int* count, uint32_t* unitId, int* transport, int* pid1, int* pid2,
-                        int* pid3, int* extendedModelId, int cache_mode) override;
+                        int* pid3, int* extendedModelId, CacheMode cache_mode) override;
     bool GetFwInfo(int entity, int* fwType, std::string* prefix, std::string* version,
                    std::string* build, int* rdnf, std::vector<Byte>* extra_data,
-                   int cache_mode) override;
+                   CacheMode cache_mode) override;
     bool GetFwInfo(int entity, int* fwType, std::string* prefix, uint16_t* bcdVersion,
                    uint16_t* bcdBuild, int* rdnf, std::vector<Byte>* extra_data,
-                   int cache_mode) override;
+                   CacheMode cache_mode) override;
     bool GetFwVersionByKind(int kind, std::string* version_string, uint16_t* build,
                             uint16_t* version, int* rdnf) override;
     bool GetFwFormattedVersion(std::string* version_string) override;
     bool GetFwInfoByType(int type, std::string* prefix, uint16_t* bcdVersion, uint16_t* bcdBuild,
                          int* rdnf, std::vector<Byte>* extra_data) override;
     bool GetModelId(uint32_t* model) override;
-    bool GetExtendedModelId(int* extendedModelId, int cache_mode) override;
+    bool GetExtendedModelId(int* extendedModelId, CacheMode cache_mode) override;
 
 private:
     struct Entity {

@@ -16,7 +16,7 @@ constexpr unsigned kSetCookie = 1;
 
 bool Feature0020ConfigChange::GetCookie(uint16_t* cookie) {
     std::vector<Byte> response;
-    if (!send_expecting(*this, kGetCookie, {}, 0, 2, response)) {
+    if (!send_expecting(*this, kGetCookie, {}, CacheMode::Uncached, 2, response)) {
         return false;
     }
     set_out(cookie, response[0] << 8 | response[1]);
@@ -27,13 +27,12 @@ bool Feature0020ConfigChange::SetCookie(uint16_t cookie) {
     std::vector<Byte> response;
     return sendFeatureCommand(kSetCookie,
                               {static_cast<Byte>(cookie >> 8), static_cast<Byte>(cookie & 0xFF)},
-                              response, 0);
+                              response, CacheMode::Uncached);
 }
 
 void Feature0020ConfigChange::onUnexpectedResponse(unsigned function, unsigned software_id,
                                                    const std::vector<Byte>& parameters) {
-    xLogWrite("Feature0020ConfigChange", kLogInfo,
-              "devio::Feature0020ConfigChange::onUnexpectedResponse",
+    xLogWrite(kTag, kLogInfo, log_location<"onUnexpectedResponse">(),
               "Feature0020ConfigChange::onUnexpectedResponse(func=%d, swid=0x%x)",
               static_cast<int>(function), software_id);
     if (function != kSetCookie || parameters.size() < 2) {
@@ -49,4 +48,4 @@ void Feature0020ConfigChange::onUnexpectedResponse(unsigned function, unsigned s
 
 } // namespace devio
 
-DEVIO_FEATURE_MODULE(Feature0020ConfigChange, 0020, 0x0020)
+DEVIO_FEATURE_MODULE(Feature0020ConfigChange, 0020)

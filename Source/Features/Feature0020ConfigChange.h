@@ -3,16 +3,15 @@
 #pragma once
 
 #include "Source/Features/IFeature0020ConfigChange.h"
-#include "Source/Rap/Feature.h"
+#include "Source/Rap/FeatureBase.h"
 
 namespace devio {
 
-class Feature0020ConfigChange : public Feature,
-                                public IFeature0020ConfigChange,
-                                public Producer<IFeature0020ConfigChange::ConfigReport> {
+class Feature0020ConfigChange
+    : public FeatureBase<"Feature0020ConfigChange", IFeature0020ConfigChange>,
+      public Producer<IFeature0020ConfigChange::ConfigReport> {
 public:
-    Feature0020ConfigChange(Byte index, std::weak_ptr<Device> device)
-        : Feature(kFeatureNumber, index, std::move(device)) {}
+    using FeatureBase::FeatureBase;
 
     bool GetCookie(uint16_t* cookie) override;
     bool SetCookie(uint16_t cookie) override;

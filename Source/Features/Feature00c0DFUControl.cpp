@@ -16,17 +16,14 @@ constexpr unsigned kConfigFunction = 1;
 
 } // namespace
 
-Feature00c0DFUControl::Feature00c0DFUControl(Byte index, std::weak_ptr<Device> device)
-    : Feature(kFeatureNumber, index, std::move(device)) {}
-
 bool Feature00c0DFUControl::EnterDfu() {
     std::vector<Byte> response;
-    return sendFeatureCommand(kEnterDfu, with_dfu_confirmation({}), response, 0);
+    return sendFeatureCommand(kEnterDfu, with_dfu_confirmation({}), response, CacheMode::Uncached);
 }
 
 void Feature00c0DFUControl::onUnexpectedResponse(unsigned function, unsigned software_id,
                                                  const std::vector<Byte>& parameters) {
-    log_unexpected_dfu_control_response("Feature00c0DFUControl", function, software_id);
+    log_unexpected_dfu_control_response(kTag, function, software_id);
     if (function != kConfigFunction || parameters.size() < 2) {
         return;
     }
@@ -56,4 +53,4 @@ void Feature00c0DFUControl::on_unsubscribe(ConfigReport* subscriber) {
 
 } // namespace devio
 
-DEVIO_FEATURE_MODULE(Feature00c0DFUControl, 00c0, 0x00C0)
+DEVIO_FEATURE_MODULE(Feature00c0DFUControl, 00c0)

@@ -9,15 +9,14 @@
 
 #include "Source/Events/Producer.h"
 #include "Source/Features/IFeature00c0DFUControl.h"
-#include "Source/Rap/Feature.h"
+#include "Source/Rap/FeatureBase.h"
 
 namespace devio {
 
-class Feature00c0DFUControl : public Feature,
-                              public IFeature00c0DFUControl,
+class Feature00c0DFUControl : public FeatureBase<"Feature00c0DFUControl", IFeature00c0DFUControl>,
                               public Producer<IFeature00c0DFUControl::ConfigReport> {
 public:
-    Feature00c0DFUControl(Byte index, std::weak_ptr<Device> device);
+    using FeatureBase::FeatureBase;
 
     bool EnterDfu() override;
 

@@ -7,15 +7,14 @@
 
 #include "Source/Events/Producer.h"
 #include "Source/Features/IFeature00c1DFUControl.h"
-#include "Source/Rap/Feature.h"
+#include "Source/Rap/FeatureBase.h"
 
 namespace devio {
 
-class Feature00c1DFUControl : public Feature,
-                              public IFeature00c1DFUControl,
+class Feature00c1DFUControl : public FeatureBase<"Feature00c1DFUControl", IFeature00c1DFUControl>,
                               public Producer<IFeature00c1DFUControl::ConfigReport> {
 public:
-    Feature00c1DFUControl(Byte index, std::weak_ptr<Device> device);
+    using FeatureBase::FeatureBase;
 
     bool GetDfuControl(int& value) override;
     bool SetDfuControl(Byte p0, Byte p1, Byte p2, Byte p3) override;

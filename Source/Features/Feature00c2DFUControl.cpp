@@ -20,12 +20,9 @@ bool fail_command() {
 
 } // namespace
 
-Feature00c2DFUControl::Feature00c2DFUControl(Byte index, std::weak_ptr<Device> device)
-    : Feature(kFeatureNumber, index, std::move(device)) {}
-
 bool Feature00c2DFUControl::GetDfuControl(bool& enabled) {
     std::vector<Byte> response;
-    if (!sendFeatureCommand(kGetDfuControl, {}, response, 0)) {
+    if (!sendFeatureCommand(kGetDfuControl, {}, response, CacheMode::Uncached)) {
         return fail_command();
     }
     if (response.size() < 3) {
@@ -46,9 +43,9 @@ bool Feature00c2DFUControl::SetDfuControl(Byte p0, Byte p1) {
 
 void Feature00c2DFUControl::onUnexpectedResponse(unsigned function, unsigned software_id,
                                                  const std::vector<Byte>& /*parameters*/) {
-    log_unexpected_dfu_control_response("Feature00c2DFUControl", function, software_id);
+    log_unexpected_dfu_control_response(kTag, function, software_id);
 }
 
 } // namespace devio
 
-DEVIO_FEATURE_MODULE(Feature00c2DFUControl, 00c2, 0x00C2)
+DEVIO_FEATURE_MODULE(Feature00c2DFUControl, 00c2)

@@ -8,15 +8,14 @@
 
 #include "Source/Events/Producer.h"
 #include "Source/Features/IFeature00c2DFUControl.h"
-#include "Source/Rap/Feature.h"
+#include "Source/Rap/FeatureBase.h"
 
 namespace devio {
 
-class Feature00c2DFUControl : public Feature,
-                              public IFeature00c2DFUControl,
+class Feature00c2DFUControl : public FeatureBase<"Feature00c2DFUControl", IFeature00c2DFUControl>,
                               public Producer<IFeature00c2DFUControl::ConfigReport> {
 public:
-    Feature00c2DFUControl(Byte index, std::weak_ptr<Device> device);
+    using FeatureBase::FeatureBase;
 
     bool GetDfuControl(bool& enabled) override;
     bool SetDfuControl(Byte p0, Byte p1) override;

@@ -18,9 +18,6 @@ constexpr std::size_t kNotificationLength = 4;
 
 } // namespace
 
-Feature00d0DFU::Feature00d0DFU(Byte index, std::weak_ptr<Device> device)
-    : Feature(kFeatureNumber, index, std::move(device)) {}
-
 bool Feature00d0DFU::send_block(unsigned function, const std::vector<Byte>& block, unsigned& status,
                                 std::vector<Byte>* response) {
     if (block.size() != kBlockSize) {
@@ -29,7 +26,7 @@ bool Feature00d0DFU::send_block(unsigned function, const std::vector<Byte>& bloc
         return false;
     }
     std::vector<Byte> answer;
-    if (!sendFeatureCommand(function, block, answer, 0)) {
+    if (!sendFeatureCommand(function, block, answer, CacheMode::Uncached)) {
         return false;
     }
     if (answer.size() < kStatusBlockLength) {
@@ -50,7 +47,7 @@ bool Feature00d0DFU::DFUStart(const std::vector<Byte>& start_block, unsigned& st
 
 bool Feature00d0DFU::DFUSendPacket(unsigned packet_number, const std::vector<Byte>& packet) {
     uint32_t number = packet_number + 1;
-    xLogWrite("Feature00d0DFU", kLogInfo, "devio::Feature00d0DFU::DFUSendPacket",
+    xLogWrite(kTag, kLogInfo, log_location<"DFUSendPacket">(),
               "DFUSendPacket:Sending packet : 0x%04x", number);
     unsigned status = 0;
     std::vector<Byte> answer;
@@ -63,7 +60,7 @@ bool Feature00d0DFU::DFUSendPacket(unsigned packet_number, const std::vector<Byt
 
 bool Feature00d0DFU::DFURestart(Byte parameter) {
     std::vector<Byte> answer;
-    return sendFeatureCommand(kRestartFunction, {parameter}, answer, 0);
+    return sendFeatureCommand(kRestartFunction, {parameter}, answer, CacheMode::Uncached);
 }
 
 void Feature00d0DFU::onFeatureReport(int /*function*/, const std::vector<Byte>& parameters) {
@@ -84,4 +81,4 @@ void Feature00d0DFU::publish_status(uint32_t packet_number, const std::vector<By
 
 } // namespace devio
 
-DEVIO_FEATURE_MODULE(Feature00d0DFU, 00d0, 0x00D0)
+DEVIO_FEATURE_MODULE(Feature00d0DFU, 00d0)

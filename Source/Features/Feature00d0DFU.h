@@ -9,15 +9,14 @@
 
 #include "Source/Events/Producer.h"
 #include "Source/Features/IFeature00d0DFU.h"
-#include "Source/Rap/Feature.h"
+#include "Source/Rap/FeatureBase.h"
 
 namespace devio {
 
-class Feature00d0DFU : public Feature,
-                       public IFeature00d0DFU,
+class Feature00d0DFU : public FeatureBase<"Feature00d0DFU", IFeature00d0DFU>,
                        public Producer<IFeature00d0DFU::Report> {
 public:
-    Feature00d0DFU(Byte index, std::weak_ptr<Device> device);
+    using FeatureBase::FeatureBase;
 
     bool DFUStart(const std::vector<Byte>& start_block, unsigned& status,
                   std::vector<Byte>* response) override;

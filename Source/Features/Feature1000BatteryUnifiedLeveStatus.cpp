@@ -10,7 +10,6 @@ namespace devio {
 
 namespace {
 
-constexpr const char* kTag = "Feature1000BatteryUnifiedLeveStatus";
 constexpr unsigned kGetBatteryLevelStatus = 0;
 constexpr unsigned kGetBatteryCapability = 1;
 constexpr std::size_t kLevelStatusBytes = 3;
@@ -22,13 +21,14 @@ bool Feature1000BatteryUnifiedLeveStatus::GetBatteryLevelStatus(int* BatteryDisc
                                                                 int* BatteryDischargeNextLevel,
                                                                 int* BatteryStatus) {
     std::vector<Byte> response;
-    if (!send_expecting(*this, kGetBatteryLevelStatus, {}, 0, kLevelStatusBytes, response)) {
+    if (!send_expecting(*this, kGetBatteryLevelStatus, {}, CacheMode::Uncached, kLevelStatusBytes,
+                        response)) {
         return false;
     }
     set_out(BatteryDischargeLevel, response[0]);
     set_out(BatteryDischargeNextLevel, response[1]);
     set_out(BatteryStatus, response[2]);
-    xLogWrite(kTag, kLogInfo, "devio::Feature1000BatteryUnifiedLeveStatus::GetBatteryLevelStatus",
+    xLogWrite(kTag, kLogInfo, log_location<"GetBatteryLevelStatus">(),
               "Feature1000BatteryUnifiedLeveStatus::GetBatteryLevelStatus(*BatteryDischargeLevel = "
               "%d, *BatteryDischargeNextLevel = %d, *BatteryStatus = %d)",
               response[0], response[1], response[2]);
@@ -39,7 +39,8 @@ bool Feature1000BatteryUnifiedLeveStatus::GetBatteryCapability(int* NumberOfLeve
                                                                int* NominalBatteryLife,
                                                                int* BatteryCriticalLevel) {
     std::vector<Byte> response;
-    if (!send_expecting(*this, kGetBatteryCapability, {}, 1, kCapabilityBytes, response)) {
+    if (!send_expecting(*this, kGetBatteryCapability, {}, CacheMode::Cached, kCapabilityBytes,
+                        response)) {
         return false;
     }
     int life = response[2] << 8 | response[3];
@@ -47,7 +48,7 @@ bool Feature1000BatteryUnifiedLeveStatus::GetBatteryCapability(int* NumberOfLeve
     set_out(Flags, response[1]);
     set_out(NominalBatteryLife, life);
     set_out(BatteryCriticalLevel, response[4]);
-    xLogWrite(kTag, kLogInfo, "devio::Feature1000BatteryUnifiedLeveStatus::GetBatteryCapability",
+    xLogWrite(kTag, kLogInfo, log_location<"GetBatteryCapability">(),
               "Feature1000BatteryUnifiedLeveStatus::GetBatteryCapability(*NumberOfLevels = %d, "
               "*Flags = %d, *NominalBatteryLife = %d, *BatteryCriticalLevel = %d)",
               response[0], response[1], life, response[4]);
@@ -72,4 +73,4 @@ void Feature1000BatteryUnifiedLeveStatus::onFeatureReport(int /*function*/,
 
 } // namespace devio
 
-DEVIO_FEATURE_MODULE(Feature1000BatteryUnifiedLeveStatus, 1000, 0x1000)
+DEVIO_FEATURE_MODULE(Feature1000BatteryUnifiedLeveStatus, 1000)

@@ -3,17 +3,16 @@
 #pragma once
 
 #include "Source/Features/IFeature1000BatteryUnifiedLevelStatus.h"
-#include "Source/Rap/Feature.h"
+#include "Source/Rap/FeatureBase.h"
 
 namespace devio {
 
 class Feature1000BatteryUnifiedLeveStatus
-    : public Feature,
-      public IFeature1000BatteryUnifiedLevelStatus,
+    : public FeatureBase<"Feature1000BatteryUnifiedLeveStatus",
+                         IFeature1000BatteryUnifiedLevelStatus>,
       public Producer<IFeature1000BatteryUnifiedLevelStatus::Report> {
 public:
-    Feature1000BatteryUnifiedLeveStatus(Byte index, std::weak_ptr<Device> device)
-        : Feature(kFeatureNumber, index, std::move(device)) {}
+    using FeatureBase::FeatureBase;
 
     bool GetBatteryLevelStatus(int* BatteryDischargeLevel, int* BatteryDischargeNextLevel,
                                int* BatteryStatus) override;

@@ -7,13 +7,12 @@ namespace devio {
 
 void Feature1802DeviceReset::forceDeviceReset() {
     std::vector<Byte> response;
-    if (!sendFeatureCommand(0, {}, response, 0)) {
-        xLogWrite("Feature1802DeviceReset", kLogDebug,
-                  "devio::Feature1802DeviceReset::forceDeviceReset",
+    if (!sendFeatureCommand(0, {}, response, CacheMode::Uncached)) {
+        xLogWrite(kTag, kLogDebug, log_location<"forceDeviceReset">(),
                   "Feature1802DeviceReset::forceDeviceReset failed");
     }
 }
 
 } // namespace devio
 
-DEVIO_FEATURE_MODULE(Feature1802DeviceReset, 1802, 0x1802)
+DEVIO_FEATURE_MODULE(Feature1802DeviceReset, 1802)

@@ -2,14 +2,14 @@
 #pragma once
 
 #include "Source/Features/IFeature1802DeviceReset.h"
-#include "Source/Rap/Feature.h"
+#include "Source/Rap/FeatureBase.h"
 
 namespace devio {
 
-class Feature1802DeviceReset : public Feature, public IFeature1802DeviceReset {
+class Feature1802DeviceReset
+    : public FeatureBase<"Feature1802DeviceReset", IFeature1802DeviceReset> {
 public:
-    Feature1802DeviceReset(Byte index, std::weak_ptr<Device> device)
-        : Feature(kFeatureNumber, index, std::move(device)) {}
+    using FeatureBase::FeatureBase;
 
     void forceDeviceReset() override;
 };

@@ -8,25 +8,22 @@ namespace devio {
 
 namespace {
 
-constexpr const char* kTag = "Feature1D4BWirelessStatus";
 constexpr std::size_t kEventBytes = 3;
 
 } // namespace
 
 Feature1D4BWirelessStatus::Feature1D4BWirelessStatus(Byte index, std::weak_ptr<Device> device)
-    : Feature(kFeatureNumber, index, std::move(device)) {
-    xLogWrite(kTag, kLogInfo, "devio::Feature1D4BWirelessStatus::Feature1D4BWirelessStatus",
-              "ctor");
+    : FeatureBase(index, std::move(device)) {
+    xLogWrite(kTag, kLogInfo, constructor_location(), "ctor");
 }
 
 Feature1D4BWirelessStatus::~Feature1D4BWirelessStatus() {
-    xLogWrite(kTag, kLogInfo, "devio::Feature1D4BWirelessStatus::~Feature1D4BWirelessStatus",
-              "dtor");
+    xLogWrite(kTag, kLogInfo, destructor_location(), "dtor");
 }
 
 void Feature1D4BWirelessStatus::onFeatureReport(int /*function*/,
                                                 const std::vector<Byte>& parameters) {
-    xLogWrite(kTag, kLogInfo, "devio::Feature1D4BWirelessStatus::onFeatureReport",
+    xLogWrite(kTag, kLogInfo, log_location<"onFeatureReport">(),
               "Feature1D4BWirelessStatus::onFeatureReport");
     if (parameters.size() < kEventBytes) {
         set_last_error(ErrorCode::CommandResponseTooShort);
@@ -44,4 +41,4 @@ void Feature1D4BWirelessStatus::onFeatureReport(int /*function*/,
 
 } // namespace devio
 
-DEVIO_FEATURE_MODULE(Feature1D4BWirelessStatus, 1D4B, 0x1D4B)
+DEVIO_FEATURE_MODULE(Feature1D4BWirelessStatus, 1D4B)

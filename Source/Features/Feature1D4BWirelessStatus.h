@@ -3,13 +3,13 @@
 #pragma once
 
 #include "Source/Features/IFeature1D4BWirelessStatus.h"
-#include "Source/Rap/Feature.h"
+#include "Source/Rap/FeatureBase.h"
 
 namespace devio {
 
-class Feature1D4BWirelessStatus : public Feature,
-                                  public IFeature1D4BWirelessStatus,
-                                  public Producer<IFeature1D4BWirelessStatus::Report> {
+class Feature1D4BWirelessStatus
+    : public FeatureBase<"Feature1D4BWirelessStatus", IFeature1D4BWirelessStatus>,
+      public Producer<IFeature1D4BWirelessStatus::Report> {
 public:
     Feature1D4BWirelessStatus(Byte index, std::weak_ptr<Device> device);
     ~Feature1D4BWirelessStatus() override;

@@ -10,7 +10,6 @@ namespace devio {
 
 namespace {
 
-constexpr const char* kTag = "Feature2005ButtonSwapCancel";
 constexpr unsigned kGetSwapMode = 0;
 constexpr unsigned kSetSwapMode = 1;
 
@@ -18,7 +17,7 @@ constexpr unsigned kSetSwapMode = 1;
 
 bool Feature2005ButtonSwapCancel::GetSwapMode(bool* swap_enabled) {
     std::vector<Byte> response;
-    if (!send_expecting(*this, kGetSwapMode, {}, 0, 1, response)) {
+    if (!send_expecting(*this, kGetSwapMode, {}, CacheMode::Uncached, 1, response)) {
         return false;
     }
     set_out(swap_enabled, response[0] != 0);
@@ -32,7 +31,7 @@ bool Feature2005ButtonSwapCancel::SetSwapMode(bool swap_enabled) {
     if (last_error().code != ErrorCode::NotConnected) {
         return false;
     }
-    constexpr const char* kFunction = "devio::Feature2005ButtonSwapCancel::SetSwapMode";
+    constexpr const char* kFunction = log_location<"SetSwapMode">();
     xLogWrite(kTag, kLogInfo, kFunction, "Feature 0x2005 caching pending change");
     {
         std::lock_guard<std::mutex> lock(pending_mutex_);
@@ -50,13 +49,14 @@ bool Feature2005ButtonSwapCancel::SetSwapMode(bool swap_enabled) {
 }
 
 bool Feature2005ButtonSwapCancel::SetSwapModeNow(bool swap_enabled) {
-    constexpr const char* kFunction = "devio::Feature2005ButtonSwapCancel::SetSwapModeNow";
+    constexpr const char* kFunction = log_location<"SetSwapModeNow">();
     if (!set_configured()) {
         xLogWrite(kTag, kLogInfo, kFunction, "set_configured failed");
         return false;
     }
     std::vector<Byte> response;
-    if (!sendFeatureCommand(kSetSwapMode, {static_cast<Byte>(swap_enabled ? 1 : 0)}, response, 0)) {
+    if (!sendFeatureCommand(kSetSwapMode, {static_cast<Byte>(swap_enabled ? 1 : 0)}, response,
+                            CacheMode::Uncached)) {
         xLogWrite(kTag, kLogInfo, kFunction, "sendFeatureCommand failed");
         return false;
     }
@@ -100,4 +100,4 @@ void Feature2005ButtonSwapCancel::onUnexpectedResponse(unsigned function, unsign
 
 } // namespace devio
 
-DEVIO_FEATURE_MODULE(Feature2005ButtonSwapCancel, 2005, 0x2005)
+DEVIO_FEATURE_MODULE(Feature2005ButtonSwapCancel, 2005)

@@ -10,16 +10,15 @@
 #include <vector>
 
 #include "Source/Features/IFeature2005ButtonSwapCancel.h"
-#include "Source/Rap/Feature.h"
+#include "Source/Rap/FeatureBase.h"
 
 namespace devio {
 
-class Feature2005ButtonSwapCancel : public Feature,
-                                    public IFeature2005ButtonSwapCancel,
-                                    public Producer<IFeature2005ButtonSwapCancel::SettingChange> {
+class Feature2005ButtonSwapCancel
+    : public FeatureBase<"Feature2005ButtonSwapCancel", IFeature2005ButtonSwapCancel>,
+      public Producer<IFeature2005ButtonSwapCancel::SettingChange> {
 public:
-    Feature2005ButtonSwapCancel(Byte index, std::weak_ptr<Device> device)
-        : Feature(kFeatureNumber, index, std::move(device)) {}
+    using FeatureBase::FeatureBase;
 
     bool GetSwapMode(bool* swap_enabled) override;
     bool SetSwapMode(bool swap_enabled) override;

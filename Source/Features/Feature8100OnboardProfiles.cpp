@@ -10,8 +10,6 @@ namespace devio {
 
 namespace {
 
-constexpr const char* kTag = "Feature8100OnboardProfiles";
-
 enum Function : unsigned {
     kGetInfo = 0,
     kSetMode = 1,
@@ -62,25 +60,18 @@ bool long_enough(const std::vector<Byte>& response, std::size_t needed) {
     return false;
 }
 
-std::string location(const char* operation) {
-    return std::string("devio::Feature8100OnboardProfiles::") + operation;
-}
-
 } // namespace
-
-Feature8100OnboardProfiles::Feature8100OnboardProfiles(Byte index, std::weak_ptr<Device> device)
-    : Feature(kFeatureNumber, index, std::move(device)) {}
 
 bool Feature8100OnboardProfiles::command(const char* operation, unsigned function,
                                          const std::vector<Byte>& parameters,
                                          std::vector<Byte>& response) {
-    if (sendFeatureCommand(function, parameters, response, 0)) {
+    if (sendFeatureCommand(function, parameters, response, CacheMode::Uncached)) {
         return true;
     }
     if (operation != nullptr) {
         // The log must not change the reason the caller gets.
         LastError reason = last_error();
-        xLogWrite(kTag, kLogDebug, location(operation).c_str(),
+        xLogWrite(kTag, kLogDebug, (std::string("devio::") + kTag + "::" + operation).c_str(),
                   "Feature8100OnboardProfiles::%s failed", operation);
         set_last_error(reason);
     }
@@ -126,14 +117,14 @@ bool Feature8100OnboardProfiles::GetActiveProfile(int& profile) {
         return false;
     }
     profile = read16(r, 0);
-    xLogWrite(kTag, kLogDebug, "devio::Feature8100OnboardProfiles::GetActiveProfile",
+    xLogWrite(kTag, kLogDebug, log_location<"GetActiveProfile">(),
               "Feature8100OnboardProfiles::GetActiveProfile returned 0x%x", profile);
     return true;
 }
 
 bool Feature8100OnboardProfiles::ReadData(uint16_t sector, uint16_t address,
                                           std::vector<Byte>& data) {
-    constexpr const char* kFunction = "devio::Feature8100OnboardProfiles::ReadData";
+    constexpr const char* kFunction = log_location<"ReadData">();
     std::vector<Byte> r;
     if (!command("ReadData", kReadData, words({sector, address}), r)) {
         return false;
@@ -159,7 +150,7 @@ bool Feature8100OnboardProfiles::BeginWrite(uint16_t sector, uint16_t address, u
 
 bool Feature8100OnboardProfiles::WriteData(const std::vector<Byte>& data, int& status) {
     if (data.empty() || data.size() > kBlockSize) {
-        xLogWrite(kTag, kLogDebug, "devio::Feature8100OnboardProfiles::WriteData",
+        xLogWrite(kTag, kLogDebug, log_location<"WriteData">(),
                   "Feature8100OnboardProfiles::WriteData invalid parameter");
         set_last_error(rap20_error(2), static_cast<uint32_t>(data.size()),
                        "WriteData takes 1 to 16 bytes");
@@ -227,4 +218,4 @@ void Feature8100OnboardProfiles::onFeatureReport(int function,
 
 } // namespace devio
 
-DEVIO_FEATURE_MODULE(Feature8100OnboardProfiles, 8100, 0x8100)
+DEVIO_FEATURE_MODULE(Feature8100OnboardProfiles, 8100)

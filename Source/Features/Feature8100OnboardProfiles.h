@@ -8,15 +8,15 @@
 
 #include "Source/Events/Producer.h"
 #include "Source/Features/IFeature8100OnboardProfiles.h"
-#include "Source/Rap/Feature.h"
+#include "Source/Rap/FeatureBase.h"
 
 namespace devio {
 
-class Feature8100OnboardProfiles : public Feature,
-                                   public IFeature8100OnboardProfiles,
-                                   public Producer<IFeature8100OnboardProfiles::Report> {
+class Feature8100OnboardProfiles
+    : public FeatureBase<"Feature8100OnboardProfiles", IFeature8100OnboardProfiles>,
+      public Producer<IFeature8100OnboardProfiles::Report> {
 public:
-    Feature8100OnboardProfiles(Byte index, std::weak_ptr<Device> device);
+    using FeatureBase::FeatureBase;
 
     bool GetOnboardProfilesInfo(OnboardProfilesInfo& info) override;
     bool SetOnboardMode(bool onboard) override;

@@ -5,7 +5,7 @@
 namespace devio {
 
 bool send_expecting(IFeature& feature, unsigned function, const std::vector<Byte>& parameters,
-                    int cache_mode, std::size_t needed, std::vector<Byte>& response,
+                    CacheMode cache_mode, std::size_t needed, std::vector<Byte>& response,
                     const rap::MatchPositions& positions) {
     std::vector<Byte> answer;
     if (!feature.sendFeatureCommand(function, parameters, answer, cache_mode, positions)) {

@@ -13,7 +13,7 @@ namespace devio {
 
 // False with the thread's error when the exchange fails or the answer is short.
 bool send_expecting(IFeature& feature, unsigned function, const std::vector<Byte>& parameters,
-                    int cache_mode, std::size_t needed, std::vector<Byte>& response,
+                    CacheMode cache_mode, std::size_t needed, std::vector<Byte>& response,
                     const rap::MatchPositions& positions = {});
 
 // The feature flags of GetFeature and GetFeatureID: bit 7 obsolete, bit 6 hidden from software,

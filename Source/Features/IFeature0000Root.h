@@ -2,6 +2,8 @@
 // and the protocol-version request that doubles as the ping.
 #pragma once
 
+#include "Source/Contracts/CacheMode.h"
+
 namespace devio {
 
 class IFeature0000Root {
@@ -12,7 +14,7 @@ public:
 
     // The device's index of `featureId`; index 0 means the device lacks the feature.
     virtual bool GetFeature(int featureId, int* featureIndex, bool* obsolete, bool* hidden,
-                            bool* engineering, int* version, int cache_mode) = 0;
+                            bool* engineering, int* version, CacheMode cache_mode) = 0;
     // Protocol and target software; the device echoes `ping_sent`. With ping 0 the answer is
     // served from the response cache after the first time.
     virtual bool GetProtocolVersion(int ping_sent, int* protocol, int* targetsw,

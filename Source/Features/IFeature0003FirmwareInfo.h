@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Source/Byte.h"
+#include "Source/Contracts/CacheMode.h"
 
 namespace devio {
 
@@ -23,15 +24,15 @@ public:
     virtual ~IFeature0003FirmwareInfo() = default;
 
     virtual bool GetEntityCount(int* count, uint32_t* unitId, int* transport, int* pid1, int* pid2,
-                                int* pid3, int* extendedModelId, int cache_mode) = 0;
+                                int* pid3, int* extendedModelId, CacheMode cache_mode) = 0;
     // One entity, with version and build as four upper-case hexadecimal digits each.
     virtual bool GetFwInfo(int entity, int* fwType, std::string* prefix, std::string* version,
                            std::string* build, int* rdnf, std::vector<Byte>* extra_data,
-                           int cache_mode) = 0;
+                           CacheMode cache_mode) = 0;
     // One entity, with version and build as the device's BCD words.
     virtual bool GetFwInfo(int entity, int* fwType, std::string* prefix, uint16_t* bcdVersion,
                            uint16_t* bcdBuild, int* rdnf, std::vector<Byte>* extra_data,
-                           int cache_mode) = 0;
+                           CacheMode cache_mode) = 0;
     // "major.minor.build" of the first application (kind 0) or bootloader (kind 1) entity, with
     // its normalised build and version words. The version string must be given.
     virtual bool GetFwVersionByKind(int kind, std::string* version_string, uint16_t* build,
@@ -44,7 +45,7 @@ public:
     // Transport and first product id, or the hardware device's product id when the device
     // reports no transport.
     virtual bool GetModelId(uint32_t* model) = 0;
-    virtual bool GetExtendedModelId(int* extendedModelId, int cache_mode) = 0;
+    virtual bool GetExtendedModelId(int* extendedModelId, CacheMode cache_mode) = 0;
 };
 
 } // namespace devio

@@ -6,6 +6,7 @@
 #include "Source/Log/LastError.h"
 #include "Source/Log/xLog.h"
 #include "Source/System/Clock.h"
+#include "Source/System/Random.h"
 
 namespace devio {
 
@@ -33,7 +34,7 @@ DeviceManager::DeviceManager() : runloop_(*this) {
     const auto seed = static_cast<unsigned>(sys::Clock::wall_time_us() & 0xFFFFFFFFU);
     xLogWrite(kTag, kLogInfo, "devio::DeviceManager::DeviceManager", "using seed %d for random",
               static_cast<int>(seed));
-    std::srand(seed);
+    sys::Random::seed(seed);
 }
 
 void DeviceManager::swid(int value) {
@@ -43,7 +44,7 @@ void DeviceManager::swid(int value) {
 int DeviceManager::swid() {
     int current = swid_.load();
     if (current == 0) {
-        const int chosen = std::rand() % 5 + 10;
+        const int chosen = sys::Random::between(10, 14);
         // Two first callers agree on whichever value was stored first.
         swid_.compare_exchange_strong(current, chosen);
         current = swid_.load();

@@ -7,6 +7,7 @@
 #include "Source/Events/Timer.h"
 #include "Source/Log/xLog.h"
 #include "Source/System/Clock.h"
+#include "Source/System/Random.h"
 
 namespace devio {
 
@@ -55,7 +56,7 @@ unsigned Device::manager_default_swid() const {
 }
 
 int Device::random(int low, int high) {
-    return low + std::rand() % (high - low + 1);
+    return sys::Random::between(low, high);
 }
 
 uint64_t Device::milliseconds_since_last_report() const {

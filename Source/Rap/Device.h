@@ -114,13 +114,14 @@ public:
     std::vector<std::shared_ptr<IFeature>> features() override;
     bool sendCommand(const std::vector<Byte>& report, bool awaits_response) override;
     bool sendSynchronousCommand(const std::vector<Byte>& command, std::vector<Byte>& response,
-                                int cache_mode, const rap::MatchPositions& positions) override;
+                                CacheMode cache_mode,
+                                const rap::MatchPositions& positions) override;
     void abandon() override;
     bool retry_load_feature_root() override;
     int extendedValue() const override { return hardware_->extended_value(); }
     void confirm_configuration() override;
 
-    // low + rand() mod (high - low + 1).
+    // A pseudo-random number from low to high, both included (sys::Random); any thread may ask.
     virtual int random(int low, int high);
 
     // Feature discovery. Each returns false (or empty) with the thread's error.
@@ -128,7 +129,7 @@ public:
     // again unless `retry`.
     bool load_feature_root(bool retry);
     // Asks the root where a feature number lives and puts its object into the table.
-    std::shared_ptr<Feature> load_feature(int number, int cache_mode);
+    std::shared_ptr<Feature> load_feature(int number, CacheMode cache_mode);
     // Reads the whole feature set, once.
     bool load_features();
 
@@ -248,7 +249,7 @@ private:
     // empty text when a request failed.
     std::optional<std::string> fingerprint_of_running_entity(IFeature0003FirmwareInfo& info,
                                                              int count, uint32_t unit_id,
-                                                             int cache_mode);
+                                                             CacheMode cache_mode);
     void set_fwinfo(std::string fingerprint);
     std::string data_directory() const;
 

@@ -17,7 +17,6 @@ constexpr const char* kSynchronous = "devio::Device::sendSynchronousCommand";
 constexpr const char* kWithoutRetry = "devio::Device::sendSynchronousCommandWithoutRetry";
 constexpr const char* kSendCommand = "devio::Device::sendCommand";
 
-constexpr int kCacheMode = 1;
 // The ping's answer must echo the ping byte, its parameter 2.
 const rap::MatchPositions kPingPositions{2};
 
@@ -40,14 +39,14 @@ int code_of(const LastError& error) {
 } // namespace
 
 bool Device::sendSynchronousCommand(const std::vector<Byte>& command, std::vector<Byte>& response,
-                                    int cache_mode, const rap::MatchPositions& positions) {
+                                    CacheMode cache_mode, const rap::MatchPositions& positions) {
     xLogWrite(kTag, kLogInfo, kSynchronous, "sendSynchronousCommand enter, dev=%s", path().c_str());
     if (command.size() >= rap::kHeaderLength) {
         xLogWrite(kTag, kLogInfo, kSynchronous,
                   "sendSynchronousCommand cmd starts with %02x %02x %02x %02x", command[0],
                   command[1], command[2], command[3]);
     }
-    bool use_cache = cache_mode == kCacheMode && ResponseCache::cacheable(command);
+    bool use_cache = cache_mode == CacheMode::Cached && ResponseCache::cacheable(command);
     if (use_cache) {
         if (std::optional<rap::Report> cached = cache_.lookup(command, swid())) {
             response = std::move(*cached);
@@ -132,7 +131,7 @@ Device::PingResult Device::ping(int attempt, const rap::Report& command) {
     if (attempt != 0) {
         xLogWrite(kTag, kLogInfo, kSynchronous, "delaying before ping");
         // Growing delays give a busy receiver time to recover; abandon ends the wait early.
-        command_.pause(std::rand() % 500 + (int64_t{10} << attempt));
+        command_.pause(random(0, 499) + (int64_t{10} << attempt));
     }
     xLogWrite(kTag, kLogInfo, kSynchronous, "sending ping");
     Byte ping_byte = static_cast<Byte>(random(0x10, 0xFF));

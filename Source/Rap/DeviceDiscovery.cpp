@@ -16,7 +16,6 @@ namespace {
 constexpr const char* kTag = "Device";
 constexpr const char* kLoadFeatureRoot = "devio::Device::load_feature_root";
 constexpr const char* kLoadFeatures = "devio::Device::load_features";
-constexpr int kCached = 1;
 // A RAP 1.0 device answers a request it does not know with its error 1.
 const ErrorCode kUnknownRequest = rap10_error(1);
 // The feature set lists the root at 0 and itself at 1; the others follow.
@@ -108,7 +107,7 @@ std::shared_ptr<Feature> Device::install_feature(int number, int index, bool obs
     return created;
 }
 
-std::shared_ptr<Feature> Device::load_feature(int number, int cache_mode) {
+std::shared_ptr<Feature> Device::load_feature(int number, CacheMode cache_mode) {
     xLogWrite(kTag, kLogInfo, "devio::Device::load_feature", "Device::load_feature(0x%04x)",
               number);
     if (!load_feature_root(false)) {
@@ -206,7 +205,7 @@ std::shared_ptr<IFeature> Device::feature_by_id(int number) {
         set_last_error(ErrorCode::NotPresent);
         return nullptr;
     }
-    return load_feature(number, kCached);
+    return load_feature(number, CacheMode::Cached);
 }
 
 std::vector<std::shared_ptr<IFeature>> Device::features() {

@@ -41,7 +41,7 @@ void Device::set_fwinfo(std::string fingerprint) {
 
 std::optional<std::string> Device::fingerprint_of_running_entity(IFeature0003FirmwareInfo& info,
                                                                  int count, uint32_t unit_id,
-                                                                 int cache_mode) {
+                                                                 CacheMode cache_mode) {
     // The entity found last time first, then all of them in order.
     int remembered = firmware_entity_.load();
     std::vector<int> order;
@@ -83,7 +83,7 @@ std::string Device::read_fwinfo(bool cached) {
         xLogWrite(kTag, kLogInfo, kReadFwinfo, "read_fwinfo returning error=%d", last_error_code());
         return std::string();
     }
-    int cache_mode = cached ? 1 : 0;
+    CacheMode cache_mode = cached ? CacheMode::Cached : CacheMode::Uncached;
     if (dynamic_cast<Feature&>(*info).version() != 0) {
         int count = 0;
         uint32_t unit_id = 0;
@@ -161,7 +161,7 @@ bool Device::do_fwcheck() {
         xLogWrite(kTag, kLogInfo, kDoFwcheck, "do_fwcheck error reading fw info, err=%d",
                   last_error_code());
         // The feature may have moved with new firmware: ask the root again.
-        if (load_feature(IFeature0003FirmwareInfo::kFeatureNumber, 0) == nullptr) {
+        if (load_feature(IFeature0003FirmwareInfo::kFeatureNumber, CacheMode::Uncached) == nullptr) {
             xLogWrite(kTag, kLogInfo, kDoFwcheck,
                       "do_fwcheck exit, false, error loading 0x0003 feature, err=%d",
                       last_error_code());

@@ -29,12 +29,12 @@ bool Feature::sendFeatureReport(unsigned function, const std::vector<Byte>& para
 }
 
 bool Feature::sendFeatureCommand(unsigned function, const std::vector<Byte>& parameters,
-                                 std::vector<Byte>& response, int cache_mode) {
+                                 std::vector<Byte>& response, CacheMode cache_mode) {
     return sendFeatureCommand(function, parameters, response, cache_mode, {});
 }
 
 bool Feature::sendFeatureCommand(unsigned function, const std::vector<Byte>& parameters,
-                                 std::vector<Byte>& response, int cache_mode,
+                                 std::vector<Byte>& response, CacheMode cache_mode,
                                  const rap::MatchPositions& positions) {
     std::shared_ptr<Device> device = device_or_fail();
     if (device == nullptr) {

@@ -3,7 +3,8 @@
 // responses, and the configured and pending states it asks the device for.
 //
 // A plain Feature stands for a number without a class of its own; feature classes derive from it
-// and from their typed interface, and override the three hooks. Sends run on the caller's thread;
+// and from their typed interface through FeatureBase (FeatureBase.h, which says how to write one),
+// and override the three hooks. Sends run on the caller's thread;
 // event delivery runs on the transport's read thread.
 #pragma once
 
@@ -26,9 +27,9 @@ public:
     int featureID() const override { return featureID_; }
     bool sendFeatureReport(unsigned function, const std::vector<Byte>& parameters) override;
     bool sendFeatureCommand(unsigned function, const std::vector<Byte>& parameters,
-                            std::vector<Byte>& response, int cache_mode) override;
+                            std::vector<Byte>& response, CacheMode cache_mode) override;
     bool sendFeatureCommand(unsigned function, const std::vector<Byte>& parameters,
-                            std::vector<Byte>& response, int cache_mode,
+                            std::vector<Byte>& response, CacheMode cache_mode,
                             const rap::MatchPositions& positions) override;
     bool configured() const override { return configured_.load(); }
     bool pending() const override { return pending_.load(); }

@@ -45,7 +45,7 @@ public:
     using Device::Device;
     rap::Report canned;
     bool sendSynchronousCommand(const std::vector<Byte>& /*command*/, std::vector<Byte>& response,
-                                int /*cache_mode*/,
+                                CacheMode /*cache_mode*/,
                                 const rap::MatchPositions& /*positions*/) override {
         response = canned;
         return true;

@@ -62,7 +62,9 @@ public:
         std::vector<Byte> answer;
         std::shared_ptr<Feature> root = device->feature_table().at_index(0);
         std::vector<Byte> request{static_cast<Byte>(number >> 8), static_cast<Byte>(number)};
-        return root->sendFeatureCommand(0, request, answer, 0) && !answer.empty() ? answer[0] : 0;
+        return root->sendFeatureCommand(0, request, answer, CacheMode::Uncached) && !answer.empty()
+                   ? answer[0]
+                   : 0;
     }
     // Puts the library's class for interface I at its index; empty (and a failure) without it.
     template <class I>

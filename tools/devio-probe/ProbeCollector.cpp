@@ -17,7 +17,6 @@ namespace devio::probe {
 
 namespace {
 
-constexpr int kCached = 1;
 constexpr int kPollMs = 10;
 
 // Answers the manager's run loop on the collecting thread and counts arrivals.
@@ -62,7 +61,7 @@ std::vector<ProbeFirmwareEntity> firmware_of(IDevice& device) {
     auto info = device.feature<IFeature0003FirmwareInfo>();
     int count = 0;
     if (info == nullptr || !info->GetEntityCount(&count, nullptr, nullptr, nullptr, nullptr,
-                                                 nullptr, nullptr, kCached)) {
+                                                 nullptr, nullptr, CacheMode::Cached)) {
         return entities;
     }
     for (int index = 0; index < count; ++index) {
@@ -71,7 +70,7 @@ std::vector<ProbeFirmwareEntity> firmware_of(IDevice& device) {
         uint16_t version = 0;
         uint16_t build = 0;
         if (!info->GetFwInfo(index, &entity.type, &entity.prefix, &version, &build, nullptr,
-                             nullptr, kCached)) {
+                             nullptr, CacheMode::Cached)) {
             continue;
         }
         entity.version = hex_word(version);

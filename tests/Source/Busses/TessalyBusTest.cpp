@@ -57,7 +57,7 @@ public:
     using TessalyBus::TessalyBus;
 
     bool sendSynchronousCommand(const std::vector<Byte>& command, std::vector<Byte>& response,
-                                int /*cache_mode*/,
+                                CacheMode /*cache_mode*/,
                                 const rap::MatchPositions& /*positions*/) override {
         commands.push_back(command);
         std::optional<Bytes> answer = answer_to(command);

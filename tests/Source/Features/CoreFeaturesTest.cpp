@@ -49,8 +49,8 @@ TEST(FeatureRoot, GetFeatureAsksForTheNumberAndDecodesIndexFlagsAndVersion) {
         bool obsolete = false;
         bool hidden = false;
         bool engineering = false;
-        ASSERT_TRUE(
-            root->GetFeature(0x1D4B, &index, &obsolete, &hidden, &engineering, &version, 0));
+        ASSERT_TRUE(root->GetFeature(0x1D4B, &index, &obsolete, &hidden, &engineering, &version,
+                                     CacheMode::Uncached));
         EXPECT_EQ(parameters_written(*h.hardware), (std::vector<Byte>{0x1D, 0x4B}));
         EXPECT_EQ(index, c.index);
         EXPECT_EQ(obsolete, c.obsolete);
@@ -137,7 +137,8 @@ TEST(FeatureFirmwareInfo, EntityCountAndFirmwareInformationAreDecoded) {
     int pid2 = 0;
     int pid3 = 0;
     int extended = 0;
-    ASSERT_TRUE(info->GetEntityCount(&count, &unit, &transport, &pid1, &pid2, &pid3, &extended, 0));
+    ASSERT_TRUE(info->GetEntityCount(&count, &unit, &transport, &pid1, &pid2, &pid3, &extended,
+                                     CacheMode::Uncached));
     EXPECT_EQ(count, 3);
     EXPECT_EQ(unit, 0x4D2B17A5u);
     EXPECT_EQ(transport, 0x0004);
@@ -156,7 +157,8 @@ TEST(FeatureFirmwareInfo, EntityCountAndFirmwareInformationAreDecoded) {
     std::string build;
     int rdnf = 0;
     std::vector<Byte> extra;
-    ASSERT_TRUE(info->GetFwInfo(0, &type, &prefix, &version, &build, &rdnf, &extra, 0));
+    ASSERT_TRUE(
+        info->GetFwInfo(0, &type, &prefix, &version, &build, &rdnf, &extra, CacheMode::Uncached));
     EXPECT_EQ(parameters_written(*h.hardware), (std::vector<Byte>{0}));
     EXPECT_EQ(type, 0) << "only the low nibble is the type";
     EXPECT_EQ(prefix, "QRT");
@@ -168,11 +170,13 @@ TEST(FeatureFirmwareInfo, EntityCountAndFirmwareInformationAreDecoded) {
                                    "0806, *build = 0027, *rdnf = 1, *extra_data)"),
               1);
     uint16_t bcd_version = 0;
-    ASSERT_TRUE(info->GetFwInfo(0, nullptr, nullptr, &bcd_version, nullptr, nullptr, nullptr, 0));
+    ASSERT_TRUE(info->GetFwInfo(0, nullptr, nullptr, &bcd_version, nullptr, nullptr, nullptr,
+                                CacheMode::Uncached));
     EXPECT_EQ(bcd_version, 0x0806);
 
     h.hardware->answer(0x02, 1, {Answer::with({0x00, 'Q', 'R'})});
-    EXPECT_FALSE(info->GetFwInfo(0, &type, &prefix, &version, &build, &rdnf, &extra, 0));
+    EXPECT_FALSE(
+        info->GetFwInfo(0, &type, &prefix, &version, &build, &rdnf, &extra, CacheMode::Uncached));
     EXPECT_EQ(last_error().code, ErrorCode::CommandResponseTooShort);
     EXPECT_EQ(prefix, "QRT") << "outputs stay as they were";
 }

@@ -181,7 +181,7 @@ public:
     using Feature8100OnboardProfiles::Feature8100OnboardProfiles;
     std::size_t length = 0;
     bool sendFeatureCommand(unsigned /*function*/, const std::vector<Byte>& /*parameters*/,
-                            std::vector<Byte>& response, int /*cache_mode*/) override {
+                            std::vector<Byte>& response, CacheMode /*cache_mode*/) override {
         response = counting(length);
         return true;
     }

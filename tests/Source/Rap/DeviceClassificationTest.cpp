@@ -247,15 +247,15 @@ TEST(DeviceClassification, AnotherProgramsProtocolCheckIsIgnored) {
     h.hardware->answer(kFeatureIndex, 1, {FakeHardwareDevice::Answer::with({0x01})});
     DeviceEvents events(h.device);
     rap::Report response;
-    ASSERT_TRUE(
-        h.device->sendSynchronousCommand({0x10, 0xFF, kFeatureIndex, 0x1C}, response, 0, {}));
+    ASSERT_TRUE(h.device->sendSynchronousCommand({0x10, 0xFF, kFeatureIndex, 0x1C}, response,
+                                                 CacheMode::Uncached, {}));
 
     h.hardware->deliver({0x10, 0xFF, 0x00, 0x1C, 0x04, 0x02, 0x00});
     h.hardware->wait_idle();
     EXPECT_EQ(events.report_types().back(), Type::OtherSoftwareResponse);
 
-    ASSERT_TRUE(
-        h.device->sendSynchronousCommand({0x10, 0xFF, kFeatureIndex, 0x1C}, response, 0, {}));
+    ASSERT_TRUE(h.device->sendSynchronousCommand({0x10, 0xFF, kFeatureIndex, 0x1C}, response,
+                                                 CacheMode::Uncached, {}));
     EXPECT_EQ(h.hardware->write_count(), 2u);
     EXPECT_EQ(h.device->swid(), 12u);
 }

@@ -40,7 +40,7 @@ TEST(DeviceCommandEngine, AnAnsweredCommandReturnsTheWholeResponse) {
     h.hardware->answer(kFeatureIndex, 1, {Answer::with({0x07, 0x08, 0x09})});
 
     rap::Report response;
-    ASSERT_TRUE(h.device->sendSynchronousCommand(kCommand, response, 0, {}));
+    ASSERT_TRUE(h.device->sendSynchronousCommand(kCommand, response, CacheMode::Uncached, {}));
     EXPECT_EQ(response, (rap::Report{0x10, 0xFF, kFeatureIndex, 0x1C, 0x07, 0x08, 0x09}));
     ASSERT_EQ(h.hardware->write_count(), 1u);
     EXPECT_EQ(h.hardware->writes()[0].report, kCommand);
@@ -56,7 +56,7 @@ TEST(DeviceCommandEngine, TheFirstCommandMakesTheDeviceReadItsHardwareDevice) {
 
     rap::Report response;
     EXPECT_TRUE(device->sendSynchronousCommand({0x10, 0xFF, 0x00, 0x1C, 0x00, 0x00, 0x00}, response,
-                                               0, {}));
+                                               CacheMode::Uncached, {}));
     EXPECT_TRUE(device->connected());
     device->uninitDevice();
 }
@@ -88,7 +88,7 @@ TEST(DeviceCommandEngine, ASilentDeviceIsRetriedOrQuarantinedByBusType) {
         DeviceEvents events(h.device);
 
         rap::Report response;
-        EXPECT_FALSE(h.device->sendSynchronousCommand(kCommand, response, 0, {}));
+        EXPECT_FALSE(h.device->sendSynchronousCommand(kCommand, response, CacheMode::Uncached, {}));
         EXPECT_EQ(code(), c.expected);
         std::vector<FakeHardwareDevice::WriteRecord> writes = h.hardware->writes();
         ASSERT_EQ(writes.size(), c.writes);
@@ -111,10 +111,10 @@ TEST(DeviceCommandEngine, AQuarantinedDeviceIsRefusedAtOnceUntilItConnectsAgain)
     DeviceHarness h({.bus_type = kBusTypeReceiver, .bus_index = 3});
     h.hardware->go_silent();
     rap::Report response;
-    ASSERT_FALSE(h.device->sendSynchronousCommand(kCommand, response, 0, {}));
+    ASSERT_FALSE(h.device->sendSynchronousCommand(kCommand, response, CacheMode::Uncached, {}));
     ASSERT_EQ(h.hardware->write_count(), 5u) << "without features nothing is pinged";
 
-    EXPECT_FALSE(h.device->sendSynchronousCommand(kCommand, response, 0, {}));
+    EXPECT_FALSE(h.device->sendSynchronousCommand(kCommand, response, CacheMode::Uncached, {}));
     EXPECT_EQ(code(), ErrorCode::NotConnected);
     EXPECT_EQ(h.hardware->write_count(), 5u);
 
@@ -136,7 +136,7 @@ TEST(DeviceCommandEngine, ADeviceThatKeepsSendingReportsIsNeverQuarantined) {
         return std::vector<rap::Report>{{0x10, 0x01, 0x00, 0x00, 0x00, 0x00}};
     });
     rap::Report response;
-    EXPECT_FALSE(h.device->sendSynchronousCommand(kCommand, response, 0, {}));
+    EXPECT_FALSE(h.device->sendSynchronousCommand(kCommand, response, CacheMode::Uncached, {}));
     EXPECT_EQ(code(), ErrorCode::NoResponse);
     EXPECT_EQ(h.hardware->write_count(), 11u);
     EXPECT_FALSE(h.device->quarantined());
@@ -164,7 +164,8 @@ TEST(DeviceCommandEngine, ErrorAnswersAreRetriedWhenSoftAndReturnedAtOnceWhenHar
                            {Answer::rap20_error(c.device_code), Answer::with({0x01})});
 
         rap::Report response;
-        EXPECT_EQ(h.device->sendSynchronousCommand(kCommand, response, 0, {}), c.succeeds);
+        EXPECT_EQ(h.device->sendSynchronousCommand(kCommand, response, CacheMode::Uncached, {}),
+                  c.succeeds);
         std::vector<FakeHardwareDevice::WriteRecord> writes = h.hardware->writes();
         ASSERT_EQ(writes.size(), c.pings.size());
         for (std::size_t i = 0; i < writes.size(); ++i) {
@@ -187,21 +188,21 @@ TEST(DeviceCommandEngine, TheCacheSharesOneEntryAcrossSoftwareIdsAndNeverHoldsRe
     rap::Report response;
 
     const rap::Report with_id_3{0x10, 0xFF, kFeatureIndex, 0x13, 0x01};
-    ASSERT_TRUE(h.device->sendSynchronousCommand(with_id_3, response, 1, {}));
+    ASSERT_TRUE(h.device->sendSynchronousCommand(with_id_3, response, CacheMode::Cached, {}));
     ASSERT_EQ(h.hardware->write_count(), 1u);
     EXPECT_EQ(h.hardware->writes()[0].report[3], 0x1C) << "sent with the current id";
 
     const rap::Report with_id_7{0x10, 0xFF, kFeatureIndex, 0x17, 0x01};
     response.clear();
-    ASSERT_TRUE(h.device->sendSynchronousCommand(with_id_7, response, 1, {}));
+    ASSERT_TRUE(h.device->sendSynchronousCommand(with_id_7, response, CacheMode::Cached, {}));
     EXPECT_EQ(h.hardware->write_count(), 1u);
     EXPECT_EQ(response, (rap::Report{0x10, 0xFF, kFeatureIndex, 0x1C, 0x2A, 0x00, 0x00}))
         << "cached answers carry the current software id";
 
     // Another parameter is another entry; cache mode 0 always asks the device.
-    ASSERT_TRUE(
-        h.device->sendSynchronousCommand({0x10, 0xFF, kFeatureIndex, 0x13, 0x02}, response, 1, {}));
-    ASSERT_TRUE(h.device->sendSynchronousCommand(with_id_3, response, 0, {}));
+    ASSERT_TRUE(h.device->sendSynchronousCommand({0x10, 0xFF, kFeatureIndex, 0x13, 0x02}, response,
+                                                 CacheMode::Cached, {}));
+    ASSERT_TRUE(h.device->sendSynchronousCommand(with_id_3, response, CacheMode::Uncached, {}));
     EXPECT_EQ(h.hardware->write_count(), 3u);
 
     // A register read is never looked up nor stored.
@@ -209,8 +210,8 @@ TEST(DeviceCommandEngine, TheCacheSharesOneEntryAcrossSoftwareIdsAndNeverHoldsRe
         return std::vector<rap::Report>{FakeHardwareDevice::response_to(request, {0x00, 0x01})};
     });
     const rap::Report register_read{0x10, 0xFF, 0x83, 0xB5, 0x20};
-    ASSERT_TRUE(h.device->sendSynchronousCommand(register_read, response, 1, {}));
-    ASSERT_TRUE(h.device->sendSynchronousCommand(register_read, response, 1, {}));
+    ASSERT_TRUE(h.device->sendSynchronousCommand(register_read, response, CacheMode::Cached, {}));
+    ASSERT_TRUE(h.device->sendSynchronousCommand(register_read, response, CacheMode::Cached, {}));
     EXPECT_EQ(h.hardware->write_count(), 5u);
 }
 
@@ -221,13 +222,13 @@ TEST(DeviceCommandEngine, AnotherProgramUsingOurSoftwareIdMakesTheNextPingSwitch
     h.make_feature_based();
     h.hardware->answer(kFeatureIndex, 1, {Answer::with({0x55})});
     rap::Report response;
-    ASSERT_TRUE(h.device->sendSynchronousCommand(kCommand, response, 0, {}));
+    ASSERT_TRUE(h.device->sendSynchronousCommand(kCommand, response, CacheMode::Uncached, {}));
     ASSERT_EQ(h.device->swid(), 12u);
 
     h.hardware->deliver({0x11, 0xFF, kFeatureIndex, 0x2C, 0x01, 0x00, 0x00});
     h.hardware->wait_idle();
 
-    ASSERT_TRUE(h.device->sendSynchronousCommand(kCommand, response, 0, {}));
+    ASSERT_TRUE(h.device->sendSynchronousCommand(kCommand, response, CacheMode::Uncached, {}));
     std::vector<FakeHardwareDevice::WriteRecord> writes = h.hardware->writes();
     ASSERT_EQ(writes.size(), 3u);
     EXPECT_TRUE(is_ping(writes[1].report));
@@ -265,7 +266,7 @@ TEST(DeviceCommandEngine, TheBrbWorkaroundRetriesAtOnceAndFlushesUntilTheNextCon
         ASSERT_FALSE(h.device->sendSynchronousCommandWithoutRetry(a, response, {}));
     }
     ScopedTimeScale answered(0.2);
-    ASSERT_TRUE(h.device->sendSynchronousCommand(b, response, 0, {}));
+    ASSERT_TRUE(h.device->sendSynchronousCommand(b, response, CacheMode::Uncached, {}));
     EXPECT_EQ(rap::parameters_of(response)[0], 0x0B);
 
     const rap::Report flush{0x00, 0x00, 0x00, 0x1C, 0x00, 0x00, 0x00};
@@ -284,7 +285,7 @@ TEST(DeviceCommandEngine, TheBrbWorkaroundRetriesAtOnceAndFlushesUntilTheNextCon
     h.hardware->drop_link();
     h.hardware->announce_connect();
     pump.drain();
-    ASSERT_TRUE(h.device->sendSynchronousCommand(b, response, 0, {}));
+    ASSERT_TRUE(h.device->sendSynchronousCommand(b, response, CacheMode::Uncached, {}));
     EXPECT_EQ(h.hardware->write_count(), 7u) << "no flush after the connect";
 }
 
@@ -297,7 +298,7 @@ TEST(DeviceCommandEngine, AbandonEndsAWaitingCommandAndRefusesEveryLaterOne) {
     ErrorCode failure = ErrorCode::NoError;
     std::thread sender([&] {
         rap::Report response;
-        sent = h.device->sendSynchronousCommand(kCommand, response, 0, {});
+        sent = h.device->sendSynchronousCommand(kCommand, response, CacheMode::Uncached, {});
         failure = code();
     });
     ASSERT_TRUE(wait_for([&] { return h.hardware->write_count() == 1; }));
@@ -307,7 +308,7 @@ TEST(DeviceCommandEngine, AbandonEndsAWaitingCommandAndRefusesEveryLaterOne) {
     EXPECT_EQ(failure, ErrorCode::Abandoned);
 
     rap::Report response;
-    EXPECT_FALSE(h.device->sendSynchronousCommand(kCommand, response, 0, {}));
+    EXPECT_FALSE(h.device->sendSynchronousCommand(kCommand, response, CacheMode::Uncached, {}));
     EXPECT_EQ(code(), ErrorCode::Abandoned);
     EXPECT_EQ(h.hardware->write_count(), 1u);
 }
@@ -320,7 +321,7 @@ TEST(DeviceCommandEngine, FailedExchangesArePublishedAsWriteReportFailures) {
     rap::Report response;
 
     h.hardware->fail_writes(ErrorCode::WriteError);
-    EXPECT_FALSE(h.device->sendSynchronousCommand(kCommand, response, 0, {}));
+    EXPECT_FALSE(h.device->sendSynchronousCommand(kCommand, response, CacheMode::Uncached, {}));
     EXPECT_EQ(code(), ErrorCode::WriteError) << "a failed write is a hard error";
     EXPECT_TRUE(
         log.contains("Device::sendSynchronousCommandWithoutRetry () - sendCommand failed!"));
@@ -360,7 +361,7 @@ TEST(DeviceCommandEngine, ARemovedDeviceSendsNothing) {
     DeviceHarness h;
     h.device->uninitDevice();
     rap::Report response;
-    EXPECT_FALSE(h.device->sendSynchronousCommand(kCommand, response, 0, {}));
+    EXPECT_FALSE(h.device->sendSynchronousCommand(kCommand, response, CacheMode::Uncached, {}));
     EXPECT_EQ(code(), ErrorCode::DeviceRemoved);
     EXPECT_EQ(h.hardware->write_count(), 0u);
 }

@@ -130,7 +130,7 @@ TEST(FeatureCommand, ParametersChooseTheReportIdAndTheAnswerGivesBackItsParamete
         h.hardware->answer(kAlphaIndex, 2, {Answer::with(answer)});
         std::vector<Byte> parameters(c.parameters, 0x01);
         std::vector<Byte> response{0xEE};
-        ASSERT_TRUE(alpha->sendFeatureCommand(2, parameters, response, 0));
+        ASSERT_TRUE(alpha->sendFeatureCommand(2, parameters, response, CacheMode::Uncached));
         EXPECT_EQ(response, answer);
         rap::Report written = h.hardware->writes().back().report;
         EXPECT_EQ(written.size(), 4 + c.parameters) << "commands are not lengthened";
@@ -163,7 +163,7 @@ TEST(FeatureCommand, AnAnswerMustBeLongEnoughAndMatchTheCommand) {
         SCOPED_TRACE(c.what);
         device->canned = c.answer;
         std::vector<Byte> response;
-        bool sent = alpha->sendFeatureCommand(2, {}, response, 0);
+        bool sent = alpha->sendFeatureCommand(2, {}, response, CacheMode::Uncached);
         EXPECT_EQ(sent, c.expected == ErrorCode::NoError);
         if (sent) {
             EXPECT_EQ(response, (std::vector<Byte>{1, 2, 3}));
@@ -193,7 +193,7 @@ TEST(FeatureCommand, AFeatureOutlivingItsDeviceAnswersDeviceRemoved) {
     }
     ASSERT_EQ(alpha->device(), nullptr);
     std::vector<Byte> response;
-    EXPECT_FALSE(alpha->sendFeatureCommand(0, {}, response, 0));
+    EXPECT_FALSE(alpha->sendFeatureCommand(0, {}, response, CacheMode::Uncached));
     EXPECT_EQ(last_error().code, ErrorCode::DeviceRemoved);
     EXPECT_FALSE(alpha->sendFeatureReport(0, {}));
     EXPECT_EQ(last_error().code, ErrorCode::DeviceRemoved);
