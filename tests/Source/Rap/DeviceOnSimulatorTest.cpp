@@ -29,6 +29,9 @@ protected:
         ASSERT_EQ(receiver.pair(mouse), kMouseIndex);
         receiver_device = sim::ReceiverHardwareDevice::create(receiver);
         hardware = sim::PairedHardwareDevice::attach(receiver_device, kMouseIndex);
+        // The receiver answers the forced arrival on its own thread; the device below starts
+        // connected only if the mouse's connection notification has come.
+        ASSERT_TRUE(wait_for([&] { return hardware->connected(); }));
         device = std::make_shared<Device>(manager, hardware);
         device->initDevice(manager);
         pump = std::make_unique<RunLoopPump>();
