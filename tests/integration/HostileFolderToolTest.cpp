@@ -49,13 +49,13 @@ void AppendNumber(std::string& text, unsigned long value) {
 }
 
 // Runs the simulated unattended update with its temporary, runtime and home folder in `dir`; the
-// long wait for the receiver (6 s at the time scale) only keeps a loaded machine from failing it.
+// time scale and the long wait for the receiver only keep a loaded machine from failing it.
 // With `plantIn`, the child links every name its log file could get in the next seconds, in that
 // folder, to `victim` before it becomes the tool.
 ToolRun RunTool(const TempDir& dir, const std::string& plantIn = {},
                 const std::string& victim = {}) {
     std::vector<std::string> environment = {
-        "DEVIO_TIME_SCALE=0.01",
+        "DEVIO_TIME_SCALE=0.02",
         "DEVIO_DEBUG_OUTPUT=file:" + dir.file("debug.txt"),
         "XDG_CONFIG_HOME=" + dir.file("config"),
         "XDG_RUNTIME_DIR=" + dir.path(),
