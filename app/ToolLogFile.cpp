@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "Source/System/SecureFolder.h"
 #include "Source/System/SystemError.h"
 #include "app/TextEncoding.h"
 
@@ -47,7 +48,8 @@ bool CToolLogFile::Open(const std::string& path) {
         m_fd = -1;
     }
     // O_APPEND: every line lands at the current end even if another run writes meanwhile.
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    // Never through a symbolic link: the file's name is known to anyone.
+    int fd = sys::SecureFolder::open_file(path, O_RDWR | O_CREAT | O_APPEND, 0644);
     if (fd < 0) {
         return sys::fail_with_errno();
     }

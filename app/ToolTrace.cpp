@@ -7,6 +7,7 @@
 #include "Source/System/Clock.h"
 #include "Source/System/DebugOutput.h"
 #include "Source/System/Paths.h"
+#include "Source/System/SecureFolder.h"
 #include "app/TextEncoding.h"
 #include "app/ToolLogFile.h"
 
@@ -103,7 +104,9 @@ bool OpenToolLog(const std::string& path) {
 
 bool BeginToolLogRun() {
     std::optional<std::string> documents = sys::Paths::documents_folder();
-    if (!documents) {
+    // A Documents folder that another account could have prepared gets no file (SecureFolder
+    // reports why); the trace goes on to the debugger output.
+    if (!documents || !sys::SecureFolder::use(*documents, sys::SecureFolder::Create::No)) {
         return false;
     }
     std::string path = *documents;

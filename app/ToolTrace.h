@@ -28,9 +28,9 @@ bool OpenToolLog(const std::string& path);
 
 // The start of a run with "/LOG": opens "VantorFirmwareUpdate.log" in the Documents folder and
 // traces the header of the run (an empty line, the local date and time in brackets, an empty
-// line). Without a Documents folder there is no file and no header; a file that cannot be opened
-// leaves the header in the debugger output only. True when the file is open; nothing is shown to
-// the user either way.
+// line). Without a Documents folder, or with one that fails SecureFolder's check, there is no file
+// and no header; a file that cannot be opened (a symbolic link among them) leaves the header in the
+// debugger output only. True when the file is open; nothing is shown to the user either way.
 bool BeginToolLogRun();
 
 } // namespace devio::app

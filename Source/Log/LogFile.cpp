@@ -1,11 +1,15 @@
 #include "Source/Log/LogFile.h"
 
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "Source/Log/XLogCore.h"
 #include "Source/Log/XLogPlatformSpecific.h"
 #include "Source/Log/XLogText.h"
 #include "Source/Log/xLog.h"
+#include "Source/System/SecureFolder.h"
 
 namespace devio {
 
@@ -31,6 +35,28 @@ void split_record(std::string_view record, std::string_view& tag, std::string_vi
     message = record.substr(0, record.find('\0'));
 }
 
+// The name holds the start time and the process id, so the file is normally new and is created
+// exclusively. A second log of the same process in the same second appends to the first one's file,
+// but only to a regular file of the user's own with no other name; nothing is written through a
+// link.
+FILE* open_new_or_own(const std::string& path) {
+    int fd = sys::SecureFolder::open_file(path, O_WRONLY | O_APPEND | O_CREAT | O_EXCL, 0600);
+    if (fd < 0 && errno == EEXIST) {
+        fd = sys::SecureFolder::open_file(path, O_WRONLY | O_APPEND);
+        struct stat info {};
+        if (fd >= 0 && (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+                        info.st_uid != geteuid() || info.st_nlink != 1)) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+    FILE* file = fd >= 0 ? fdopen(fd, "a") : nullptr;
+    if (file == nullptr && fd >= 0) {
+        ::close(fd);
+    }
+    return file;
+}
+
 } // namespace
 
 LogFile::~LogFile() {
@@ -48,7 +74,7 @@ bool LogFile::open(const std::string& temp_path, time_t start_time) {
     path_ = folder + XLogPlatformSpecific::log_file_name(start_time, log_.process_id(),
                                                          log_.process_name(), kNamespace);
     // Appending, and closed on exec so that child processes do not inherit it.
-    fp_ = std::fopen(path_.c_str(), "ae");
+    fp_ = open_new_or_own(path_);
     if (fp_ == nullptr) {
         log_.write("xlog", kLogError, "devio::xLogInit", "Could not create log file %s",
                    path_.c_str());

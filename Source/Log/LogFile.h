@@ -21,8 +21,9 @@ public:
     LogFile(const LogFile&) = delete;
     LogFile& operator=(const LogFile&) = delete;
 
-    // Creates and opens "xlog_<start>_<pid>_<process>_devio.dblog" in the log folder below
-    // `temp_path`, logging why when it cannot; the log then goes on without a file.
+    // Creates and opens "xlog_<start>_<pid>_<process>_devio.dblog" (mode 0600, exclusively, never
+    // through a symbolic link) in the log folder below `temp_path`, logging why when it cannot;
+    // the log then goes on without a file.
     bool open(const std::string& temp_path, time_t start_time);
     bool is_open() const { return fp_ != nullptr; }
     const std::string& path() const { return path_; }

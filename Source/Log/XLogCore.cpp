@@ -73,7 +73,7 @@ XLogSetup XLogSetup::for_process() {
     setup.config = XLogConfig::read(sys::ConfigStore::user(),
                                     XLogConfig::key_for(sys::Paths::executable_file_name()));
     setup.module_path = sys::Paths::executable_path().substr(0, kMaxModulePath);
-    setup.temp_path = sys::Paths::temp_path();
+    setup.temp_path = sys::Paths::log_temp_path();
     setup.process_wide = true;
     return setup;
 }

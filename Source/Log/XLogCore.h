@@ -30,7 +30,7 @@ struct XLogSetup {
     uint32_t buffer_text_size = LogBuffer::kInitialTextSize;
 
     // The process's setup: the per-user store's settings for this executable, its path and the
-    // temporary folder.
+    // folder for the log (Paths::log_temp_path: $TMPDIR when set, else the per-user state folder).
     static XLogSetup for_process();
 };
 

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <dirent.h>
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <map>
 #include <sys/stat.h>
@@ -9,7 +10,7 @@
 
 #include "Source/Log/XLogCore.h"
 #include "Source/Log/xLog.h"
-#include "Source/System/Paths.h"
+#include "Source/System/SecureFolder.h"
 
 namespace devio {
 
@@ -33,7 +34,8 @@ std::string XLogPlatformSpecific::log_folder(const std::string& temp_path) {
         folder += '/';
     }
     folder += "xlog_varkon/";
-    return sys::Paths::ensure_directory(folder) ? folder : std::string();
+    return sys::SecureFolder::use(folder, sys::SecureFolder::Create::WithParents) ? folder
+                                                                                  : std::string();
 }
 
 std::string XLogPlatformSpecific::log_file_name(time_t start_time, uint32_t process_id,
@@ -65,6 +67,9 @@ void XLogPlatformSpecific::purgeOldLogFiles(XLogCore& log, const std::string& te
     if (directory == nullptr) {
         return;
     }
+    // Entries are examined and removed relative to the folder opened here, and only regular files
+    // of the program's own name pattern count: a link or anything else is never touched.
+    const int folder_fd = dirfd(directory);
     const std::string pattern = "xlog_*_" + process_name + "_" + name_space + ".dblog";
     std::map<std::string, uint64_t> files;
     uint64_t newest = 0;
@@ -73,21 +78,22 @@ void XLogPlatformSpecific::purgeOldLogFiles(XLogCore& log, const std::string& te
             continue;
         }
         struct stat info {};
-        std::string path = folder + entry->d_name;
-        if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        if (fstatat(folder_fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(info.st_mode)) {
             continue;
         }
         uint64_t written = last_write_100ns(info);
-        files.emplace(std::move(path), written);
+        files.emplace(entry->d_name, written);
         newest = std::max(newest, written);
     }
-    closedir(directory);
-    for (const auto& [path, written] : files) {
+    for (const auto& [name, written] : files) {
+        const std::string path = folder + name;
         int age = static_cast<int>((newest - written) / k100nsPerDay);
         if (age < kPurgeAgeDays) {
             log.write("Untagged", kLogVerbose, where, "Keeping %d day old log file %s", age,
                       path.c_str());
-        } else if (int removed = unlink(path.c_str()), error = errno; removed == 0) {
+        } else if (int removed = unlinkat(folder_fd, name.c_str(), 0), error = errno;
+                   removed == 0) {
             log.write("Untagged", kLogVerbose, where, "Purging %d day old log file %s", age,
                       path.c_str());
         } else {
@@ -95,6 +101,7 @@ void XLogPlatformSpecific::purgeOldLogFiles(XLogCore& log, const std::string& te
                       path.c_str(), error);
         }
     }
+    closedir(directory);
 }
 
 } // namespace devio

@@ -17,8 +17,8 @@ public:
     // A file this many days older than the newest log file of the program is purged.
     static constexpr int64_t kPurgeAgeDays = 7;
 
-    // `temp_path` + "xlog_varkon/", created when missing; empty when the path is too long or the
-    // folder cannot be made.
+    // `temp_path` + "xlog_varkon/", created (mode 0700) when missing; empty when the path is too
+    // long, or the folder cannot be made or fails SecureFolder's check (reported there).
     static std::string log_folder(const std::string& temp_path);
     // "xlog_<%Y%m%d_%H%M%S local start time>_<pid>_<process name>_<namespace>.dblog".
     static std::string log_file_name(time_t start_time, uint32_t process_id,
@@ -26,7 +26,8 @@ public:
                                      const std::string& name_space);
 
     // Deletes this program's log files in the process log's folder that are a week or more older
-    // than the newest of them.
+    // than the newest of them. Only regular files of the name pattern count; links and other
+    // entries are left alone.
     static void purgeOldLogFiles(const std::string& process_name, const std::string& name_space);
     // The same for the log folder below `temp_path`, reporting through `log`.
     static void purgeOldLogFiles(XLogCore& log, const std::string& temp_path,

@@ -1,6 +1,9 @@
 #include "Source/Log/xLog.h"
 
+#include <cstdio>
+
 #include "Source/Log/XLogCore.h"
+#include "Source/System/SecureFolder.h"
 
 namespace devio {
 
@@ -13,8 +16,21 @@ struct ProcessLogTeardown {
     ~ProcessLogTeardown() { log.buffers().end_of_process(); }
 };
 
+// A refused folder of the library's or the tool's own files, told in the log once it exists; the
+// folders refused while it is being set up (its own among them) have gone to standard error.
+void report_refused_folder(const std::string& folder, const std::string& reason) {
+    const XLogConfig& config = XLogCore::process().config();
+    if (!config.enabled || config.outputs == 0) {
+        std::fprintf(stderr, "devio: folder %s is not used: %s\n", folder.c_str(), reason.c_str());
+        return;
+    }
+    xLogWrite("xlog", kLogError, "devio::SecureFolder::use", "Folder %s is not used: %s",
+              folder.c_str(), reason.c_str());
+}
+
 XLogCore* make_process_log() {
     auto* log = new XLogCore(XLogSetup::for_process());
+    sys::SecureFolder::set_reporter(&report_refused_folder);
     // Constructed inside the first logging call, so destroyed after the static objects that were
     // complete before it (the facade among them) and before those that log later.
     static ProcessLogTeardown teardown{*log};

@@ -5,6 +5,8 @@
 #include "Source/Log/xLog.h"
 #include "Source/Rap/FeatureCacheFile.h"
 #include "Source/System/AtomicFile.h"
+#include "Source/System/SecureFolder.h"
+#include "Source/System/SystemError.h"
 
 namespace devio {
 
@@ -13,6 +15,18 @@ namespace {
 constexpr const char* kTag = "Device";
 constexpr const char* kCacheRead = "devio::Device::perform_cache_read";
 constexpr const char* kCacheWrite = "devio::Device::perform_cache_write";
+
+// The data directory holds the cache only when it passes SecureFolder's check (which reports a
+// refused one once): answers read from a folder that another account prepared would steer the
+// device, and files written there could be redirected.
+bool usable_directory(const std::string& directory, const char* where) {
+    if (sys::SecureFolder::use(directory, sys::SecureFolder::Create::No)) {
+        return true;
+    }
+    xLogWrite(kTag, kLogInfo, where, "data cache dir %s is not used, error %u", directory.c_str(),
+              static_cast<unsigned>(sys::last_system_error()));
+    return false;
+}
 
 } // namespace
 
@@ -46,6 +60,9 @@ void Device::perform_cache_write() {
         xLogWrite(kTag, kLogInfo, kCacheWrite, "perform_cache_write: fwinfo is empty");
         return;
     }
+    if (!usable_directory(directory, kCacheWrite)) {
+        return;
+    }
     std::string text = FeatureCacheFile::render({fingerprint, path(), cache_.entries()});
     std::string specific = FeatureCacheFile::specific_name(directory, pid(), path());
     if (sys::replace_file_contents(specific, text)) {
@@ -66,6 +83,9 @@ void Device::perform_cache_read() {
               directory.c_str());
     if (directory.empty()) {
         xLogWrite(kTag, kLogInfo, kCacheRead, "data cache dir is empty");
+        return;
+    }
+    if (!usable_directory(directory, kCacheRead)) {
         return;
     }
     std::string specific = FeatureCacheFile::specific_name(directory, pid(), path());

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "Source/System/SecureFolder.h"
 #include "Source/System/SystemError.h"
 
 namespace devio::sys {
@@ -36,9 +37,15 @@ bool write_all(int fd, std::string_view text) {
 } // namespace
 
 bool read_file_contents(const std::string& path, std::string& text) {
-    FILE* file = std::fopen(path.c_str(), "rb");
+    int fd = SecureFolder::open_file(path, O_RDONLY);
+    FILE* file = fd >= 0 ? fdopen(fd, "rb") : nullptr;
     if (file == nullptr) {
-        return fail_with_errno();
+        uint32_t error = static_cast<uint32_t>(errno);
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        set_last_system_error(error);
+        return false;
     }
     text.clear();
     char buffer[8192];
@@ -53,7 +60,8 @@ bool read_file_contents(const std::string& path, std::string& text) {
 
 bool replace_file_contents(const std::string& path, std::string_view text, mode_t mode) {
     std::string temporary = temporary_name_for(path);
-    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+    // Made afresh: a file or link already under the name is never written through.
+    int fd = SecureFolder::open_file(temporary, O_WRONLY | O_CREAT | O_EXCL, mode);
     if (fd < 0) {
         return fail_with_errno();
     }

@@ -1,6 +1,7 @@
 // Whole-file reads and replacements. A replacement is written to a temporary file in the target's
 // folder, flushed to disk and renamed over the target, so that a reader, another process or a crash
-// sees the old contents or the new ones, never a part of either.
+// sees the old contents or the new ones, never a part of either. Neither reads nor writes through a
+// symbolic link in the file's own name; the caller checks the folder (SecureFolder).
 #pragma once
 
 #include <string>

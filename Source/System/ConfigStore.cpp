@@ -14,6 +14,7 @@
 #include "Source/System/AtomicFile.h"
 #include "Source/System/Paths.h"
 #include "Source/System/RapidXml.h"
+#include "Source/System/SecureFolder.h"
 #include "Source/System/SystemError.h"
 
 namespace devio::sys {
@@ -211,35 +212,32 @@ std::string print(const Document& doc) {
     return out;
 }
 
-// Reads the whole file; a missing file reads as empty text.
-bool read_text(const std::string& file, std::string& text) {
-    FILE* f = std::fopen(file.c_str(), "rb");
-    if (f == nullptr) {
-        return errno == ENOENT || fail_with_errno();
-    }
-    char buffer[8192];
-    size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof(buffer), f)) > 0) {
-        text.append(buffer, n);
-    }
-    bool ok = std::ferror(f) == 0;
-    std::fclose(f);
-    return ok || fail_with_errno();
-}
-
 std::string folder_of(const std::string& file) {
     size_t slash = file.rfind('/');
     return slash == std::string::npos ? std::string(".") : file.substr(0, slash);
+}
+
+// Reads the whole file; a missing file or folder reads as empty text. A folder that fails
+// SecureFolder's check is not read: its values could have been put there by another account.
+bool read_text(const std::string& file, std::string& text) {
+    if (!SecureFolder::use(folder_of(file), SecureFolder::Create::No)) {
+        return last_system_error() == ENOENT;
+    }
+    if (read_file_contents(file, text)) {
+        return true;
+    }
+    text.clear();
+    return last_system_error() == ENOENT;
 }
 
 // Holds the store's advisory lock file for the lifetime of the object.
 class StoreLock {
 public:
     explicit StoreLock(const std::string& file) {
-        if (!Paths::ensure_directory(folder_of(file))) {
+        if (!SecureFolder::use(folder_of(file), SecureFolder::Create::WithParents)) {
             return;
         }
-        fd_ = ::open((file + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        fd_ = SecureFolder::open_file(file + ".lock", O_RDWR | O_CREAT, 0600);
         if (fd_ < 0) {
             fail_with_errno();
             return;

@@ -6,6 +6,8 @@
 // reads the file afresh, changes it and replaces it atomically (temporary file and rename) under an
 // advisory lock, so that two processes writing different values never lose each other's. A file
 // that does not parse is kept aside as "registry.xml.corrupt-<time>" and the store starts empty.
+// The file's folder is used only when it passes SecureFolder's check (a writer creates it, mode
+// 0700): a store in a folder that another account could have prepared is neither read nor written.
 //
 // Failures return false or an empty result and leave an errno value in last_system_error():
 // ENOENT for a missing key or value, EINVAL for a value of another type.

@@ -12,6 +12,7 @@
 
 #include "Source/System/Clock.h"
 #include "Source/System/Paths.h"
+#include "Source/System/SecureFolder.h"
 #include "Source/System/SystemError.h"
 
 // An event is a small file "<runtime folder>/<name>.event" that every holder maps shared. Its
@@ -73,7 +74,7 @@ bool creator_alive(int fd) {
 bool same_file(int fd, const std::string& path) {
     struct stat opened {
     }, named{};
-    return fstat(fd, &opened) == 0 && stat(path.c_str(), &named) == 0 &&
+    return fstat(fd, &opened) == 0 && lstat(path.c_str(), &named) == 0 &&
            opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 }
 
@@ -81,7 +82,7 @@ bool same_file(int fd, const std::string& path) {
 // Whoever removes a file holds its lock and checks that the name still refers to it, so two
 // processes cleaning up at once never remove a live successor.
 bool remove_if_abandoned(const std::string& path) {
-    int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+    int fd = SecureFolder::open_file(path, O_RDWR);
     if (fd < 0) {
         return errno == ENOENT; // gone meanwhile: try again
     }
@@ -189,7 +190,7 @@ std::unique_ptr<NamedEvent> NamedEvent::open(const std::string& name) {
         return nullptr;
     }
     auto state = std::make_unique<State>();
-    state->fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    state->fd = SecureFolder::open_file(path, O_RDWR);
     if (state->fd < 0) {
         fail_with_errno();
         return nullptr;

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "Source/System/Paths.h"
+#include "Source/System/SecureFolder.h"
 #include "Source/System/SystemError.h"
 
 namespace devio::sys {
@@ -59,7 +60,8 @@ std::shared_ptr<NamedLock::Shared> shared_for(const std::string& name) {
         return nullptr;
     }
     std::string path = folder + "/" + file_name_for(name) + ".lock";
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // Shared by every process that takes the lock, so opened or created, never through a link.
+    int fd = SecureFolder::open_file(path, O_RDWR | O_CREAT, 0600);
     if (fd < 0) {
         fail_with_errno();
         return nullptr;

@@ -1,6 +1,7 @@
 // A cross-process named mutex, the stand-in for the platform's named mutex.
 //
-// A lock file "<runtime folder>/<name>.lock" held with flock: exclusive across processes and
+// A lock file "<runtime folder>/<name>.lock" (Paths::runtime_folder, checked by SecureFolder; the
+// file is never opened through a symbolic link) held with flock: exclusive across processes and
 // threads, and released by the kernel when a holder dies. Like the platform's mutex it belongs to
 // a thread and may be taken again by the thread that holds it (each lock needs its unlock).
 // Characters of the name that cannot be in a file name ('/' and '\\') become '_'.

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "Source/System/SecureFolder.h"
 #include "Source/System/SystemError.h"
 
 namespace devio::sys {
@@ -75,11 +76,21 @@ std::string Paths::user_data_folder() {
     return xdg_folder("XDG_DATA_HOME", ".local/share");
 }
 
+std::string Paths::user_state_folder() {
+    return xdg_folder("XDG_STATE_HOME", ".local/state");
+}
+
+std::string Paths::log_temp_path() {
+    if (!environment("TMPDIR").empty()) {
+        return temp_path();
+    }
+    return user_state_folder() + "/";
+}
+
 std::string Paths::runtime_folder() {
     std::string base = environment("XDG_RUNTIME_DIR");
-    std::string path = base.empty() ? "/tmp/devio-" + std::to_string(getuid()) : base + "/devio";
-    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
-        fail_with_errno();
+    std::string path = base.empty() ? "/tmp/devio-" + std::to_string(geteuid()) : base + "/devio";
+    if (!SecureFolder::use(path, SecureFolder::Create::Folder)) {
         return {};
     }
     return path;

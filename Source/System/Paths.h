@@ -17,8 +17,15 @@ public:
     static std::string config_folder();
     // The per-user data folder: $XDG_DATA_HOME/varkon, else ~/.local/share/varkon (not created).
     static std::string user_data_folder();
+    // The per-user state folder: $XDG_STATE_HOME/varkon, else ~/.local/state/varkon (not created).
+    static std::string user_state_folder();
+    // The folder below which the diagnostic log keeps its folder, ending with '/': $TMPDIR when
+    // the user sets it, else the per-user state folder, so that the log never lands in a folder
+    // that all users share.
+    static std::string log_temp_path();
     // The per-user runtime folder for locks and events: $XDG_RUNTIME_DIR/devio, else
-    // /tmp/devio-<uid>; created (mode 0700) when missing. Empty on failure.
+    // /tmp/devio-<uid>; created (mode 0700) when missing and used only when it passes
+    // SecureFolder's check. Empty on failure (the reason in last_system_error()).
     static std::string runtime_folder();
     // Full path of the running executable, and its last element (extension included).
     static std::string executable_path();

@@ -79,6 +79,14 @@ TEST(Paths, FoldersFollowTheEnvironment) {
         test::ScopedEnv config("XDG_CONFIG_HOME", dir.path().c_str());
         EXPECT_EQ(Paths::config_folder(), dir.path() + "/varkon");
     }
+    {
+        // The log's folder goes below $TMPDIR only when the user sets it, never into shared /tmp.
+        test::ScopedEnv state("XDG_STATE_HOME", dir.file("state").c_str());
+        test::ScopedEnv tmp("TMPDIR", nullptr);
+        EXPECT_EQ(Paths::log_temp_path(), dir.file("state") + "/varkon/");
+        test::ScopedEnv set_tmp("TMPDIR", dir.path().c_str());
+        EXPECT_EQ(Paths::log_temp_path(), dir.path() + "/");
+    }
     EXPECT_TRUE(Paths::ensure_directory(dir.file("a/b/c/")));
     EXPECT_FALSE(Paths::ensure_directory(""));
     EXPECT_EQ(Paths::executable_file_name(), "test_system");

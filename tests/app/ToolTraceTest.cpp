@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 #include <regex>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -134,8 +135,13 @@ TEST(ToolLogFile, UnopenableFileLeavesTracingToTheDebuggerOnly) {
     CToolLogFile log;
     EXPECT_FALSE(log.Open(dir.file("missing/folder/log")));
     EXPECT_FALSE(log.Open(dir.path())); // a folder
+    const std::string victim = dir.file("victim");
+    std::ofstream(victim) << "keep";
+    ASSERT_EQ(symlink(victim.c_str(), dir.file("log").c_str()), 0);
+    EXPECT_FALSE(log.Open(dir.file("log"))) << "never through a link";
     EXPECT_FALSE(log.IsOpen());
     log.Write("dropped\n");
+    EXPECT_EQ(ReadFile(victim), "keep");
 }
 
 class ToolLogRun : public ::testing::Test {

@@ -26,6 +26,7 @@
 #include "app/VantorDFUDlg.h"
 #include "app/ui/DialogHost.h"
 #include "firmware/FirmwareResources.h"
+#include "support/HostileFolder.h"
 #include "support/ScopedTimeScale.h"
 #include "support/TempDir.h"
 #include "support/WaitFor.h"
@@ -583,6 +584,40 @@ TEST_F(UpdateRun, LogOptionWritesTheTraceFile) {
         text.push_back(bytes[i]);
     }
     EXPECT_NE(text.find("CVantorDFUDlg::SwitchToState() called from 1 to 13"), std::string::npos);
+}
+
+// Runtime, store and Documents folders prepared by another account before the run: each is
+// refused and said so in the log, nothing is written into or through it, and the mouse is still
+// updated. (The diagnostic log's own folder is refused in the child-process tests: this process's
+// log was set up before main.)
+TEST_F(UpdateRun, HostileFoldersAreRefusedAndTheUpdateStillSucceeds) {
+    for (const test::HostileRow& row : test::kHostileFolders) {
+        SCOPED_TRACE(row.name);
+        test::TempDir dir;
+        const std::string runtime = dir.file("devio");
+        const std::string config = dir.file("config/varkon");
+        const std::string documents = dir.file("documents");
+        std::filesystem::create_directory(dir.file("config"));
+        if (!test::MakeHostileFolder(runtime, row.kind, dir.file("elsewhere-runtime")) ||
+            !test::MakeHostileFolder(config, row.kind, dir.file("elsewhere-config")) ||
+            !test::MakeHostileFolder(documents, row.kind, dir.file("elsewhere-documents"))) {
+            GTEST_LOG_(INFO) << "skipped: this system cannot make " << row.name;
+            continue;
+        }
+        test::ScopedEnv runtimeEnv("XDG_RUNTIME_DIR", dir.path().c_str());
+        test::ScopedEnv configEnv("XDG_CONFIG_HOME", dir.file("config").c_str());
+        test::ScopedEnv documentsEnv("XDG_DOCUMENTS_DIR", documents.c_str());
+        sys::DebugOutputCapture capture;
+        RunSetup setup;
+        setup.arguments = {L"/LOG"};
+        ExpectUpdated(Run(setup));
+        for (const std::string& folder : {runtime, config, documents}) {
+            EXPECT_TRUE(test::LeftEmpty(folder)) << folder;
+            EXPECT_TRUE(capture.contains("Folder " + folder + " is not used: " + row.reason))
+                << folder;
+        }
+        ToolOptions() = CToolOptions{};
+    }
 }
 
 } // namespace

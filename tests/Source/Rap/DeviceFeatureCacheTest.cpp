@@ -9,6 +9,7 @@
 #include "Source/Rap/FeatureCacheFile.h"
 #include "Source/System/AtomicFile.h"
 #include "Source/System/DebugOutput.h"
+#include "support/HostileFolder.h"
 #include "support/LogLines.h"
 #include "support/Rap20Harness.h"
 #include "support/TempDir.h"
@@ -74,11 +75,16 @@ protected:
     // and goes away (writing its cache when it is dirty). Returns what it asked the device.
     std::vector<FakeRap20Device::Request> run(const std::string& path = kPath,
                                               bool generic = false) {
+        return run_in(directory(), path, generic);
+    }
+    std::vector<FakeRap20Device::Request> run_in(const std::string& directory,
+                                                 const std::string& path = kPath,
+                                                 bool generic = false) {
         auto fake = std::make_shared<FakeRap20Device>(FakeHardwareDevice::Identity{.path = path});
         Rap20Harness h(fake, [generic](IDeviceManager& manager) {
             manager.config_set(IDeviceManager::generic_cache, generic);
         });
-        h.device->persistent_data_directory(directory());
+        h.device->persistent_data_directory(directory);
         EXPECT_EQ(h.device->features().size(), FakeRap20Device::standard_features().size());
         return fake->requests();
     }
@@ -193,6 +199,31 @@ TEST_F(DeviceFeatureCache, WithoutADirectoryOrAFingerprintNothingIsWritten) {
         EXPECT_EQ(count_lines(capture, ": fwinfo is empty"), 1);
     }
     EXPECT_TRUE(std::filesystem::is_empty(dir_.path()));
+}
+
+// A data directory that another account prepared: its cache file would steer the device, so it
+// is not read, nothing is written into or through it, and the log says why once.
+TEST_F(DeviceFeatureCache, HostileDataDirectoryIsNeitherReadNorWritten) {
+    run();
+    const std::string planted = read(specific_file());
+    for (const HostileRow& row : kHostileFolders) {
+        SCOPED_TRACE(row.name);
+        TempDir dir;
+        const std::string data = dir.file("data");
+        if (!MakeHostileFolder(data, row.kind, dir.file("elsewhere"))) {
+            GTEST_LOG_(INFO) << "skipped: this system cannot make " << row.name;
+            continue;
+        }
+        const std::string file = FeatureCacheFile::specific_name(data + "/", kProductId, kPath);
+        std::ofstream(file) << planted;
+        sys::DebugOutputCapture capture;
+        EXPECT_FALSE(only_the_firmware_check(run_in(data + "/")));
+        EXPECT_EQ(count_lines(capture, "Folder " + data + " is not used: " + row.reason), 1);
+        EXPECT_EQ(read(file), planted);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(data),
+                                std::filesystem::directory_iterator()),
+                  1);
+    }
 }
 
 } // namespace
