@@ -53,19 +53,24 @@ void VirtualMouse::build_application_features() {
     application_.add<FeatureSetFeature>(application_);
     application_.add<FirmwareInfoFeature>(inventory_);
     application_.add<ConfigChangeFeature>(cookie_);
-    application_.add<DfuControlFeature>(static_cast<MouseControl&>(*this));
+    if (options_.has_dfu_control) {
+        application_.add<DfuControlFeature>(static_cast<MouseControl&>(*this),
+                                            options_.ignores_dfu_control);
+    }
     application_.add<BatteryFeature>();
     application_.add<WirelessStatusFeature>();
     application_.add<ButtonSwapFeature>();
-    application_.add<OnboardProfilesFeature>(profiles_);
+    application_.add<OnboardProfilesFeature>(profiles_, options_.refused_profile_writes);
 }
 
 void VirtualMouse::build_bootloader_features() {
     bootloader_.add<RootFeature>(bootloader_);
     bootloader_.add<FeatureSetFeature>(bootloader_);
     bootloader_.add<FirmwareInfoFeature>(inventory_);
-    bootloader_.add<DfuTransferFeature>(transfer_, dfu_faults_, static_cast<MouseControl&>(*this),
-                                        options_.timing.erase);
+    if (options_.has_dfu_transfer) {
+        bootloader_.add<DfuTransferFeature>(
+            transfer_, dfu_faults_, static_cast<MouseControl&>(*this), options_.timing.erase);
+    }
 }
 
 void VirtualMouse::run(Firmware firmware) {
@@ -158,9 +163,9 @@ void VirtualMouse::drop_link_at_dfu_packet(uint32_t packet, std::chrono::millise
     dfu_faults_.link_drop = DfuFaults::LinkDrop{packet, duration};
 }
 
-void VirtualMouse::fail_dfu_packet(uint32_t packet, Byte status) {
+void VirtualMouse::fail_dfu_packet(uint32_t packet, Byte status, bool spurious) {
     auto lock = group_.lock();
-    dfu_faults_.bad_status = DfuFaults::BadStatus{packet, status};
+    dfu_faults_.bad_status = DfuFaults::BadStatus{packet, status, spurious};
 }
 
 void VirtualMouse::hide_bootloader_return(bool hide) {

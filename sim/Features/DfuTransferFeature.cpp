@@ -62,8 +62,12 @@ FeatureAnswer DfuTransferFeature::data(const FeatureRequest& request) {
     }
     if (expected && faults_.bad_status && faults_.bad_status->packet == next) {
         Byte status = faults_.bad_status->status;
+        bool spurious = faults_.bad_status->spurious;
         faults_.bad_status.reset();
-        return FeatureAnswer::ok(status_block(next, status));
+        if (!spurious) {
+            return FeatureAnswer::ok(status_block(next, status));
+        }
+        control_.send_event(kNumber, 0, status_block(next, status), Scheduler::Delay::zero());
     }
     DfuTransfer::Step step = transfer_.packet(request.function, packet_of(request));
     if (step.finished) {

@@ -17,6 +17,8 @@ struct DfuFaults {
     struct BadStatus {
         uint32_t packet;
         Byte status;
+        // The bad status comes as an extra event and the packet is taken all the same.
+        bool spurious = false;
     };
     struct LinkDrop {
         uint32_t packet;
