@@ -16,7 +16,8 @@ constexpr std::string_view kWaitOption = "--wait=";
 // Longest wait that unattended mode accepts: a day.
 constexpr int kMaxWaitSeconds = 86400;
 
-// Seconds as plain decimal digits, 0 to kMaxWaitSeconds.
+// Seconds as plain decimal digits, 1 to kMaxWaitSeconds: a wait of 0 would give up before the
+// library has had a chance to find anything.
 std::optional<int> ParseSeconds(std::string_view text) {
     if (text.empty() || text.size() > 6) {
         return std::nullopt;
@@ -28,7 +29,7 @@ std::optional<int> ParseSeconds(std::string_view text) {
         }
         value = value * 10 + (c - '0');
     }
-    return value <= kMaxWaitSeconds ? std::optional<int>(value) : std::nullopt;
+    return value >= 1 && value <= kMaxWaitSeconds ? std::optional<int>(value) : std::nullopt;
 }
 
 bool IsOptionOfThisBuild(std::string_view argument) {
@@ -75,7 +76,7 @@ CToolCommandLine CToolCommandLine::Parse(const std::vector<std::string>& argumen
             if (seconds) {
                 commandLine.waitSeconds = *seconds;
             } else {
-                fail("--wait takes a number of seconds from 0 to " +
+                fail("--wait takes a number of seconds from 1 to " +
                      std::to_string(kMaxWaitSeconds) + ", not \"" +
                      argument.substr(kWaitOption.size()) + "\"");
             }
@@ -121,9 +122,10 @@ std::string ToolUsage() {
            "                     to FILE as JSON when the tool ends\n"
            "  --unattended       press Start when offered, answer Yes, close at the end; exit\n"
            "                     status 0 updated, 2 already up to date, 3 no receiver or\n"
-           "                     mouse found within the wait, 1 any failure\n"
-           "  --wait=SECONDS     how long --unattended waits for a receiver and mouse\n"
-           "                     (default 60)\n"
+           "                     mouse found within the wait, 4 updated but the on-board\n"
+           "                     profile not repaired, 1 any failure\n"
+           "  --wait=SECONDS     how long --unattended waits for a receiver and mouse before\n"
+           "                     the update begins (1 to 86400, default 60)\n"
            "  --ui=terminal      draw the dialog in the terminal (the default when the output\n"
            "                     is a terminal); keys: Enter or S Start, C Close, Esc close\n"
            "                     box, Y or N in a question\n"
@@ -131,7 +133,11 @@ std::string ToolUsage() {
            "                     (start, close, cancel, yes, no) line by line from the input\n"
            "                     (the default when the output is not a terminal)\n"
            "  --help             show this help and exit\n"
-           "  --version          show the version and exit\n";
+           "  --version          show the version and exit\n"
+           "\n"
+           "SIGINT, SIGTERM and SIGHUP close the dialog as Close does (exit status 128 plus\n"
+           "the signal's number); while the mouse is being updated they are held until the\n"
+           "update has ended.\n";
 }
 
 std::string ToolVersion() {

@@ -63,12 +63,18 @@ TEST(ToolCommandLine, SimulationAndUnattendedOptions) {
         std::string error;
     } cases[] = {
         {{"--simulate"}, "8.6.27", "", false, 60, ""},
-        {{"--simulate=8.5.9928", "--simulate-report=out.json", "--unattended", "--wait=0"},
+        {{"--simulate=8.5.9928", "--simulate-report=out.json", "--unattended", "--wait=1"},
          "8.5.9928",
          "out.json",
          true,
-         0,
+         1,
          ""},
+        {{"--wait=0"},
+         std::nullopt,
+         "",
+         false,
+         60,
+         "--wait takes a number of seconds from 1 to 86400, not \"0\""},
         {{"--simulate=8.x"},
          std::nullopt,
          "",
@@ -92,13 +98,13 @@ TEST(ToolCommandLine, SimulationAndUnattendedOptions) {
          "",
          false,
          60,
-         "--wait takes a number of seconds from 0 to 86400, not \"-1\""},
+         "--wait takes a number of seconds from 1 to 86400, not \"-1\""},
         {{"--wait=86401"},
          std::nullopt,
          "",
          false,
          60,
-         "--wait takes a number of seconds from 0 to 86400, not \"86401\""},
+         "--wait takes a number of seconds from 1 to 86400, not \"86401\""},
     };
     for (const Case& c : cases) {
         CToolCommandLine parsed = CToolCommandLine::Parse(c.arguments);
