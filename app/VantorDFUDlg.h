@@ -101,18 +101,18 @@ public:
     // (a retry while retries remain, then the abort). Each bound is longer than the designed waits
     // that may run in the same state, so that those keep their meaning:
     // - entering the bootloader: the mouse restarts within a few seconds; the firmware-change
-    //   wait of 10 s, twice;
-    static constexpr uint32_t kStallEnterBootloaderMs = 20000;
+    //   wait of 10 s, three times;
+    static constexpr uint32_t kStallEnterBootloaderMs = 30000;
     // - a request that failed at once (no DFU control feature, a send that failed): the retry
     //   delay;
     static constexpr uint32_t kStallFailedRequestMs = kRetryDelayMs;
-    // - the bootloader is there: its transfer feature and the first status come within three
+    // - the bootloader is there: its transfer feature and the first status come within six
     //   packet time-outs;
-    static constexpr uint32_t kStallBootloaderReadyMs = 15000;
-    // - between two statuses of the transfer, and for the bootloader to come back after an image
-    //   was accepted or after a restart: the bootloader wait (3 s), the wait after the receiver's
-    //   re-announce (10 s), and half a minute for the user to switch the mouse off and on as text
-    //   1042 asks;
+    static constexpr uint32_t kStallBootloaderReadyMs = 30000;
+    // - while no packet is on its way (a packet has its own time-out): for the bootloader to come
+    //   back after an image was accepted or after a restart, the bootloader wait (3 s), the wait
+    //   after the receiver's re-announce (10 s), and half a minute for the user to switch the
+    //   mouse off and on as text 1042 asks;
     static constexpr uint32_t kStallTransferMs = 45000;
     // - the new firmware announces itself: the firmware-change wait of 10 s, three times;
     static constexpr uint32_t kStallFirmwareChangeMs = 30000;
@@ -228,6 +228,8 @@ private:
     void StartFirstImage();
     bool SendNextPacket(uint32_t packetNumber);
     void OnWaitTimeout(uintptr_t timerId);
+    // Sends the receiver's forced-arrival request for the target's receiver.
+    void AskReceiverToReannounce();
     void RetryDfu();
     // Shows the failure and starts the exit countdown, once.
     void GiveUpUpdate();

@@ -475,6 +475,7 @@ bool CVantorDFUDlg::SendNextPacket(uint32_t packetNumber) {
     SetProgressPos(GetProgressPos() + kProgressPerPacket);
     m_host.SetTimer(kTimerPacket, kPacketTimeoutMs);
     m_packetInFlight = true;
+    ArmStallGuard();
     if (m_packetsSent++ == 0) {
         m_firstPacketCounter = sys::Clock::performance_counter();
     }
@@ -555,11 +556,7 @@ void CVantorDFUDlg::OnWaitTimeout(uintptr_t timerId) {
         return;
     }
     m_receiverReannounceSent = true;
-    // Behind a receiver the bus is the receiver's own device: asking it to announce its paired
-    // devices again brings back a bootloader whose return went unnoticed.
-    if (auto receiver = std::dynamic_pointer_cast<IDevice>(m_targetDevice->bus())) {
-        receiver->sendCommand(kForcedArrivalReport, false);
-    }
+    AskReceiverToReannounce();
     m_host.SetTimer(kTimerBootloaderWait, kBootloaderSecondWaitMs);
 }
 
@@ -604,6 +601,17 @@ void CVantorDFUDlg::AbortUpdate() {
     GiveUpUpdate();
 }
 
+void CVantorDFUDlg::AskReceiverToReannounce() {
+    // Behind a receiver the bus is the receiver's own device: asking it to announce its paired
+    // devices again brings back a device whose return went unnoticed.
+    if (!m_targetDevice) {
+        return;
+    }
+    if (auto receiver = std::dynamic_pointer_cast<IDevice>(m_targetDevice->bus())) {
+        receiver->sendCommand(kForcedArrivalReport, false);
+    }
+}
+
 uint32_t CVantorDFUDlg::StallBoundMs(int state, bool updateStarted) {
     switch (state) {
     case NoDevice:
@@ -625,7 +633,9 @@ uint32_t CVantorDFUDlg::StallBoundMs(int state, bool updateStarted) {
 }
 
 void CVantorDFUDlg::ArmStallGuard() {
-    ArmStallGuard(m_aborted ? 0 : StallBoundMs(m_state, m_updateStarted));
+    // A packet on its way has the packet time-out; the guard bounds only the waits between.
+    bool guarded = !m_aborted && !m_packetInFlight;
+    ArmStallGuard(guarded ? StallBoundMs(m_state, m_updateStarted) : 0);
 }
 
 void CVantorDFUDlg::ArmStallGuard(uint32_t boundMs) {
@@ -647,11 +657,16 @@ void CVantorDFUDlg::OnUpdateStalled() {
     bool connected = m_targetDevice && m_targetDevice->connected();
     if (!m_abortRestartedDevice && ++m_retryCount < kMaxRetries) {
         if (!connected) {
-            // The mouse may still come back: it gets the wait once more.
+            // The mouse may still come back (or be back unnoticed): the receiver is asked to
+            // announce it, and it gets the wait once more.
+            AskReceiverToReannounce();
             ArmStallGuard();
         } else {
-            PostState(m_state == EnteringBootloader || !m_f00d0 ? EnteringBootloader
-                                                                : BootloaderReady);
+            // The step that did not come about is tried again: entering the bootloader, or the
+            // transfer once the bootloader is (or was) there.
+            bool inBootloader =
+                m_state != EnteringBootloader && (m_state == BootloaderReady || m_f00d0 != nullptr);
+            PostState(inBootloader ? BootloaderReady : EnteringBootloader);
         }
         return;
     }

@@ -43,7 +43,13 @@ TEST(HeadlessView, WritesOneLinePerVisibleChangeAndFollowsItsCommands) {
         host.ShowControl(kProgress, false);
         host.ShowControl(kClose, true);
     };
-    in.Write("start\n  YES \nbogus\ncancel\n");
+    // The answer is written once the question is open: an answer given before it opens answers
+    // nothing.
+    std::vector<std::string> calls;
+    auto answering = std::make_unique<RecordingView>(&calls);
+    answering->onBox = [&](CDialogHost&) { in.Write("  YES \nbogus\ncancel\n"); };
+    host.AddView(std::move(answering));
+    in.Write("start\n");
     EXPECT_EQ(host.RunModal(handler), kIdCancel);
     out.CloseWrite();
 

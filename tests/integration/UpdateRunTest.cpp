@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "Source/Manager/CDevio.h"
+#include "Source/System/Clock.h"
 #include "Source/System/DebugOutput.h"
 #include "Source/Windows/Win32SystemChoice.h"
 #include "app/CompanionStandIn.h"
@@ -469,11 +470,15 @@ TEST_F(UpdateRun, BootloaderStillMissingAsksToSwitchTheMouseOffAndOn) {
     RunSetup setup;
     setup.prepare = [&](CSimulatedWorld& w) {
         w.Mouse().hide_bootloader_return(true);
-        // The mouse is switched off as soon as it has the whole first image.
+        // The mouse is switched off once it has the whole first image and has restarted on the
+        // tool's request, so that the tool has taken the status that the image was accepted.
         watcher = std::thread([&stop, &switchedOff, &w] {
             test::wait_for(
                 [&] { return stop.load() || w.Mouse().state().radio_stack_image_complete; },
                 std::chrono::seconds(60));
+            int restarts = w.Mouse().state().restarts;
+            test::wait_for([&] { return stop.load() || w.Mouse().state().restarts > restarts; },
+                           std::chrono::seconds(60));
             if (!stop.load()) {
                 w.Mouse().set_power(false);
                 switchedOff = true;
@@ -619,19 +624,22 @@ TEST_F(UpdateRun, EveryWaitForTheDeviceEnds) {
         std::function<void(CSimulatedWorld&)> fault;
         int stalledState; // the state that waited
         const char* traced;
+        uint32_t boundMs; // of each of the three waits
     } rows[] = {
         {"the mouse lacks the DFU control feature",
          [](sim::MouseOptions& m) { m.has_dfu_control = false; }, nullptr, Dlg::EnteringBootloader,
-         "  cannot enter DFU mode"},
+         "  cannot enter DFU mode", Dlg::kStallFailedRequestMs},
         {"the mouse ignores the request to enter its bootloader",
          [](sim::MouseOptions& m) { m.ignores_dfu_control = true; }, nullptr,
-         Dlg::EnteringBootloader, "  the update made no progress in state 7"},
+         Dlg::EnteringBootloader, "  the update made no progress in state 7",
+         Dlg::kStallEnterBootloaderMs},
         {"the bootloader lacks the DFU transfer feature",
          [](sim::MouseOptions& m) { m.has_dfu_transfer = false; }, nullptr, Dlg::BootloaderReady,
-         "  the update made no progress in state 8"},
+         "  the update made no progress in state 8", Dlg::kStallBootloaderReadyMs},
         {"the mouse is lost for good during the first image", nullptr,
          [](CSimulatedWorld& w) { w.Mouse().drop_link_at_dfu_packet(100, std::chrono::hours(1)); },
-         Dlg::DeviceNotConnected, "  the update made no progress in state 1"},
+         Dlg::DeviceNotConnected, "  the update made no progress in state 1",
+         Dlg::kStallMouseLostMs},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -640,10 +648,30 @@ TEST_F(UpdateRun, EveryWaitForTheDeviceEnds) {
             row.mouse(setup.mouse);
         }
         setup.prepare = row.fault;
+        // The scaled clock from the first entry of the state that waits (for the lost mouse:
+        // once the transfer has begun) to the failure.
+        std::optional<uint64_t> waitBegan;
+        uint64_t waited = 0;
+        bool transferBegan = false;
+        setup.onState = [&](CSimulatedWorld&, ui::CDialogHost&, int state) {
+            transferBegan |= state == Dlg::SendingFirstImage;
+            bool waits =
+                state == row.stalledState && (state != Dlg::DeviceNotConnected || transferBegan);
+            if (waits && !waitBegan) {
+                waitBegan = sys::Clock::tick_count_ms();
+            } else if (state == Dlg::Failed && waitBegan) {
+                waited = sys::Clock::tick_count_ms() - *waitBegan;
+            }
+            return false;
+        };
         RunResult run = Run(setup);
         ExpectGivenUp(run);
         EXPECT_TRUE(run.WentThrough({row.stalledState, Dlg::Failed})) << StatesText(run.states);
         EXPECT_TRUE(run.Traced(row.traced));
+        // Three waits (the first and two retries) within their bound, with a margin for the work
+        // between them.
+        EXPECT_GT(waited, 0u);
+        EXPECT_LE(waited, 3 * row.boundMs + 20000);
     }
 }
 
