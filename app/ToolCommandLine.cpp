@@ -12,6 +12,7 @@ namespace {
 constexpr std::string_view kUiOption = "--ui=";
 constexpr std::string_view kSimulateOption = "--simulate";
 constexpr std::string_view kSimulateReportOption = "--simulate-report=";
+constexpr std::string_view kSimulateFaultOption = "--simulate-fault=";
 constexpr std::string_view kWaitOption = "--wait=";
 // Longest wait that unattended mode accepts: a day.
 constexpr int kMaxWaitSeconds = 86400;
@@ -71,6 +72,15 @@ CToolCommandLine CToolCommandLine::Parse(const std::vector<std::string>& argumen
             if (commandLine.simulateReport.empty()) {
                 fail("--simulate-report needs a file name");
             }
+        } else if (view.starts_with(kSimulateFaultOption)) {
+            std::string reason;
+            std::optional<SimulatedFault> fault =
+                SimulatedFault::Parse(view.substr(kSimulateFaultOption.size()), reason);
+            if (fault) {
+                commandLine.simulateFaults.push_back(*fault);
+            } else {
+                fail("--simulate-fault: " + reason);
+            }
         } else if (view.starts_with(kWaitOption)) {
             std::optional<int> seconds = ParseSeconds(view.substr(kWaitOption.size()));
             if (seconds) {
@@ -96,6 +106,9 @@ CToolCommandLine CToolCommandLine::Parse(const std::vector<std::string>& argumen
     if (!commandLine.simulateReport.empty() && !commandLine.simulate) {
         fail("--simulate-report needs --simulate");
     }
+    if (!commandLine.simulateFaults.empty() && !commandLine.simulate) {
+        fail("--simulate-fault needs --simulate");
+    }
     return commandLine;
 }
 
@@ -120,6 +133,18 @@ std::string ToolUsage() {
            "                     real devices; the mouse runs VERSION (default 8.6.27)\n"
            "  --simulate-report=FILE  with --simulate: write the virtual mouse's final state\n"
            "                     to FILE as JSON when the tool ends\n"
+           "  --simulate-fault=SPEC  with --simulate: switch on a fault of the virtual mouse\n"
+           "                     (repeatable). SPEC is KIND@IMAGE:PACKET[:VALUE], IMAGE A\n"
+           "                     (application, sent second) or B (radio stack, sent first),\n"
+           "                     PACKET from 1 (the start block) within the image:\n"
+           "                       drop-link[:MS]    the link is lost (default 2000 ms)\n"
+           "                       lose-answer       the packet's answer is lost\n"
+           "                       late-answer[:MS]  the answer comes late (default 1000 ms)\n"
+           "                       bad-status[:CODE] the packet is refused (default 7)\n"
+           "                       power-off[:MS]    the power is back after MS (default 3000)\n"
+           "                     or, without a place, no-bootloader-announce (the bootloader\n"
+           "                     returns unannounced) or other-program (another program's\n"
+           "                     traffic throughout)\n"
            "  --unattended       press Start when offered, answer Yes, close at the end; exit\n"
            "                     status 0 updated, 2 already up to date, 3 no receiver or\n"
            "                     mouse found within the wait, 4 updated but the on-board\n"

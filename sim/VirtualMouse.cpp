@@ -110,7 +110,7 @@ void VirtualMouse::answer(const FeatureRequest& request, AnswerFaults::Verdict v
     if (verdict.drop) {
         report.clear();
     }
-    after(options_.timing.answer + verdict.extra_delay,
+    after(options_.timing.answer + verdict.extra_delay + outcome.extra_delay,
           [this, report = std::move(report), then = std::move(outcome.then)] {
               if (!report.empty()) {
                   to_host(report);
@@ -166,6 +166,27 @@ void VirtualMouse::drop_link_at_dfu_packet(uint32_t packet, std::chrono::millise
 void VirtualMouse::fail_dfu_packet(uint32_t packet, Byte status, bool spurious) {
     auto lock = group_.lock();
     dfu_faults_.bad_status = DfuFaults::BadStatus{packet, status, spurious};
+}
+
+void VirtualMouse::add_packet_fault(const DfuFaults::AtPacket& fault) {
+    auto lock = group_.lock();
+    dfu_faults_.at_packets.push_back(fault);
+}
+
+void VirtualMouse::power_off_for(std::chrono::milliseconds duration) {
+    go_down();
+    powered_ = false;
+    booting_ = false;
+    // Not through after(): going down changed the epoch, and the power comes back regardless.
+    group_.post(duration, [this] {
+        if (powered_) {
+            return; // switched on meanwhile
+        }
+        powered_ = true;
+        booting_ = true;
+        Firmware target = application_installed_ ? Firmware::Application : Firmware::Bootloader;
+        after(options_.timing.power_on, [this, target] { come_up(target, true, true); });
+    });
 }
 
 void VirtualMouse::hide_bootloader_return(bool hide) {

@@ -98,6 +98,8 @@ public:
     // event while the packet is taken.
     void fail_dfu_packet(uint32_t packet, Byte status = DfuTransfer::kWriteFailed,
                          bool spurious = false);
+    // A fault at one packet of one image's transfer (DfuFaults::AtPacket).
+    void add_packet_fault(const DfuFaults::AtPacket& fault);
     // A restart of the bootloader into itself is not announced by the receiver; the host sees
     // the bootloader again only when it asks the receiver to re-announce its devices.
     void hide_bootloader_return(bool hide);
@@ -115,6 +117,7 @@ private:
     void image_started(DfuTransfer::Image image) override;
     void image_completed(DfuTransfer::Image image) override;
     void lose_link_for(std::chrono::milliseconds duration) override;
+    void power_off_for(std::chrono::milliseconds duration) override;
     void send_event(uint16_t feature, Byte function, std::vector<Byte> params,
                     Scheduler::Delay delay) override;
     void after(Scheduler::Delay delay, std::function<void()> action) override;

@@ -61,6 +61,9 @@ int main(int argc, char** argv) {
     std::optional<CSimulatedWorld> world;
     if (commandLine.simulate) {
         world.emplace(CSimulatedWorld::DefaultMouse(*commandLine.simulate));
+        for (const SimulatedFault& fault : commandLine.simulateFaults) {
+            fault.ApplyTo(*world);
+        }
     }
     ToolDialogSetup setup;
     setup.ui = commandLine.ui.value_or(DefaultToolUi());

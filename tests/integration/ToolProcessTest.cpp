@@ -183,6 +183,34 @@ TEST_F(ToolProcess, SignalOutsideTheUpdateClosesTheDialog) {
     }
 }
 
+// Faults chosen on the command line reach the virtual mouse: one the controller recovers from, and
+// a mouse that loses its power during the update for longer than the tool waits, which ends as the
+// controller's failure (1), not as "nothing found" (3), whatever --wait says.
+TEST_F(ToolProcess, SimulatedFaultsFromTheCommandLine) {
+    struct Row {
+        std::vector<std::string> arguments;
+        int exitStatus;
+        const char* output;
+    } rows[] = {
+        {{"--simulate", "--unattended", "--ui=headless", "--simulate-fault=bad-status@B:100:8"},
+         0,
+         "\nstatus You have successfully updated the firmware"},
+        {{"--simulate", "--unattended", "--ui=headless", "--wait=1",
+          "--simulate-fault=power-off@B:200:600000"},
+         1,
+         "\nstatus The firmware updated failed."},
+        {{"--simulate", "--simulate-fault=power-off@A:1:x"}, 1, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.arguments.back());
+        ToolRun run = Run(row.arguments);
+        EXPECT_EQ(run.exitStatus, row.exitStatus) << run.output;
+        EXPECT_NE(run.output.find(row.output), std::string::npos) << run.output;
+    }
+    EXPECT_NE(ReadFile(dir_.file("debug.txt")).find("Something bad happened 8..."),
+              std::string::npos);
+}
+
 } // namespace
 } // namespace devio::test
 
