@@ -12,11 +12,13 @@ namespace {
 constexpr std::string_view kUiOption = "--ui=";
 constexpr std::string_view kSimulateOption = "--simulate";
 constexpr std::string_view kSimulateReportOption = "--simulate-report=";
+constexpr std::string_view kSimulateFaultOption = "--simulate-fault=";
 constexpr std::string_view kWaitOption = "--wait=";
 // Longest wait that unattended mode accepts: a day.
 constexpr int kMaxWaitSeconds = 86400;
 
-// Seconds as plain decimal digits, 0 to kMaxWaitSeconds.
+// Seconds as plain decimal digits, 1 to kMaxWaitSeconds: a wait of 0 would give up before the
+// library has had a chance to find anything.
 std::optional<int> ParseSeconds(std::string_view text) {
     if (text.empty() || text.size() > 6) {
         return std::nullopt;
@@ -28,7 +30,7 @@ std::optional<int> ParseSeconds(std::string_view text) {
         }
         value = value * 10 + (c - '0');
     }
-    return value <= kMaxWaitSeconds ? std::optional<int>(value) : std::nullopt;
+    return value >= 1 && value <= kMaxWaitSeconds ? std::optional<int>(value) : std::nullopt;
 }
 
 bool IsOptionOfThisBuild(std::string_view argument) {
@@ -70,12 +72,21 @@ CToolCommandLine CToolCommandLine::Parse(const std::vector<std::string>& argumen
             if (commandLine.simulateReport.empty()) {
                 fail("--simulate-report needs a file name");
             }
+        } else if (view.starts_with(kSimulateFaultOption)) {
+            std::string reason;
+            std::optional<SimulatedFault> fault =
+                SimulatedFault::Parse(view.substr(kSimulateFaultOption.size()), reason);
+            if (fault) {
+                commandLine.simulateFaults.push_back(*fault);
+            } else {
+                fail("--simulate-fault: " + reason);
+            }
         } else if (view.starts_with(kWaitOption)) {
             std::optional<int> seconds = ParseSeconds(view.substr(kWaitOption.size()));
             if (seconds) {
                 commandLine.waitSeconds = *seconds;
             } else {
-                fail("--wait takes a number of seconds from 0 to " +
+                fail("--wait takes a number of seconds from 1 to " +
                      std::to_string(kMaxWaitSeconds) + ", not \"" +
                      argument.substr(kWaitOption.size()) + "\"");
             }
@@ -94,6 +105,9 @@ CToolCommandLine CToolCommandLine::Parse(const std::vector<std::string>& argumen
     }
     if (!commandLine.simulateReport.empty() && !commandLine.simulate) {
         fail("--simulate-report needs --simulate");
+    }
+    if (!commandLine.simulateFaults.empty() && !commandLine.simulate) {
+        fail("--simulate-fault needs --simulate");
     }
     return commandLine;
 }
@@ -119,11 +133,24 @@ std::string ToolUsage() {
            "                     real devices; the mouse runs VERSION (default 8.6.27)\n"
            "  --simulate-report=FILE  with --simulate: write the virtual mouse's final state\n"
            "                     to FILE as JSON when the tool ends\n"
+           "  --simulate-fault=SPEC  with --simulate: switch on a fault of the virtual mouse\n"
+           "                     (repeatable). SPEC is KIND@IMAGE:PACKET[:VALUE], IMAGE A\n"
+           "                     (application, sent second) or B (radio stack, sent first),\n"
+           "                     PACKET from 1 (the start block) within the image:\n"
+           "                       drop-link[:MS]    the link is lost (default 2000 ms)\n"
+           "                       lose-answer       the packet's answer is lost\n"
+           "                       late-answer[:MS]  the answer comes late (default 1000 ms)\n"
+           "                       bad-status[:CODE] the packet is refused (default 7)\n"
+           "                       power-off[:MS]    the power is back after MS (default 3000)\n"
+           "                     or, without a place, no-bootloader-announce (the bootloader\n"
+           "                     returns unannounced) or other-program (another program's\n"
+           "                     traffic throughout)\n"
            "  --unattended       press Start when offered, answer Yes, close at the end; exit\n"
            "                     status 0 updated, 2 already up to date, 3 no receiver or\n"
-           "                     mouse found within the wait, 1 any failure\n"
-           "  --wait=SECONDS     how long --unattended waits for a receiver and mouse\n"
-           "                     (default 60)\n"
+           "                     mouse found within the wait, 4 updated but the on-board\n"
+           "                     profile not repaired, 1 any failure\n"
+           "  --wait=SECONDS     how long --unattended waits for a receiver and mouse before\n"
+           "                     the update begins (1 to 86400, default 60)\n"
            "  --ui=terminal      draw the dialog in the terminal (the default when the output\n"
            "                     is a terminal); keys: Enter or S Start, C Close, Esc close\n"
            "                     box, Y or N in a question\n"
@@ -131,7 +158,11 @@ std::string ToolUsage() {
            "                     (start, close, cancel, yes, no) line by line from the input\n"
            "                     (the default when the output is not a terminal)\n"
            "  --help             show this help and exit\n"
-           "  --version          show the version and exit\n";
+           "  --version          show the version and exit\n"
+           "\n"
+           "SIGINT, SIGTERM and SIGHUP close the dialog as Close does (exit status 128 plus\n"
+           "the signal's number); while the mouse is being updated they are held until the\n"
+           "update has ended.\n";
 }
 
 std::string ToolVersion() {

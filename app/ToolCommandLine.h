@@ -1,7 +1,7 @@
 // The command line of vantor-dfu: the options of this build ("--simulate[=VERSION]",
-// "--simulate-report=FILE", "--unattended", "--wait=SECONDS", "--ui=", "--help", "--version"),
-// taken out before the original slash options are parsed, so that those keep their exact rules and
-// never see the new ones.
+// "--simulate-report=FILE", "--simulate-fault=SPEC", "--unattended", "--wait=SECONDS", "--ui=",
+// "--help", "--version"), taken out before the original slash options are parsed, so that those
+// keep their exact rules and never see the new ones.
 //
 // An argument that starts with "--" and a letter is an option of this build and must be one of
 // them; every other argument goes to the original parser unchanged and in order (which ignores
@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/SimulatedFault.h"
 #include "app/ToolDialogFactory.h"
 #include "sim/FirmwareVersion.h"
 
@@ -25,6 +26,8 @@ struct CToolCommandLine {
     std::optional<sim::FirmwareVersion> simulate;
     // Where the virtual mouse's final state is written; empty for nowhere.
     std::string simulateReport;
+    // Faults of the virtual mouse, in order (--simulate-fault=SPEC, repeatable).
+    std::vector<SimulatedFault> simulateFaults;
     bool unattended = false;
     // How long unattended mode waits for a receiver and a connected mouse.
     int waitSeconds = 60;

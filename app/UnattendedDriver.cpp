@@ -1,6 +1,7 @@
 #include "app/UnattendedDriver.h"
 
 #include "Source/System/Clock.h"
+#include "app/ToolOutcome.h"
 #include "app/VantorDFUDlg.h"
 #include "app/ui/DialogHost.h"
 
@@ -16,9 +17,12 @@ CUnattendedDriver::~CUnattendedDriver() {
 }
 
 int CUnattendedDriver::ExitStatusFor(int state, bool waitExpired) {
+    if (ToolOutcome().closingSignal != 0) {
+        return kExitSignalBase + ToolOutcome().closingSignal;
+    }
     switch (state) {
     case Dlg::Succeeded:
-        return kExitUpdated;
+        return ToolOutcome().profileNotRepaired ? kExitProfileNotRepaired : kExitUpdated;
     case Dlg::UpToDate:
         return kExitUpToDate;
     case Dlg::NoDevice:
@@ -44,9 +48,13 @@ void CUnattendedDriver::OnChange(const ui::CDialogHost& host, const ui::DialogCh
 
 void CUnattendedDriver::Act(const ui::CDialogHost& host) {
     std::optional<int> state = host.DialogState();
-    bool ready = state && *state != Dlg::NoDevice && *state != Dlg::DeviceNotConnected;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        if (state && *state >= Dlg::CheckProfiles && *state != Dlg::UpToDate) {
+            m_updateUnderWay = true;
+        }
+        bool ready = m_updateUnderWay ||
+                     (state && *state != Dlg::NoDevice && *state != Dlg::DeviceNotConnected);
         if (m_deviceReady != ready) {
             m_deviceReady = ready;
             m_changed.notify_all();

@@ -1,8 +1,11 @@
 #include "app/VantorDFUDlg.h"
 
+#include "Source/System/Clock.h"
 #include "app/LoadMessage.h"
+#include "app/SignalWatcher.h"
 #include "app/TextIds.h"
 #include "app/ToolOptions.h"
+#include "app/ToolOutcome.h"
 #include "app/ToolTrace.h"
 
 namespace devio::app {
@@ -13,6 +16,28 @@ using ui::ControlKind;
 
 // The states in which the dialog may close although a target is held: before an update has
 // started and after it has ended.
+// The states in which the update may wait for the device; timers armed before stay armed there.
+bool IsUpdateWaitState(int state) {
+    switch (state) {
+    case 0:
+    case 1:
+    case 7:
+    case 8:
+    case 9:
+    case 10:
+    case 11:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The states in which the mouse is being updated (from the profile question to the new firmware's
+// start): a signal does not break the update off there.
+bool IsUninterruptibleState(int state) {
+    return state == 4 || (state >= 6 && state <= 11);
+}
+
 bool IsIdleState(int state) {
     switch (state) {
     case 0:
@@ -61,6 +86,7 @@ CVantorDFUDlg::CVantorDFUDlg(std::vector<std::unique_ptr<ui::IDialogView>> views
 }
 
 CVantorDFUDlg::~CVantorDFUDlg() {
+    CSignalWatcher::Instance().ClearTarget();
     // No library event may reach a dialog that is being destroyed.
     UnsubscribeFromLibrary();
 }
@@ -71,6 +97,10 @@ bool CVantorDFUDlg::RunModal() {
 
 void CVantorDFUDlg::OnInitDialog() {
     m_host.SetIcon(IDR_MAINFRAME);
+    // Signals reach the dialog as messages on its thread.
+    CSignalWatcher::Instance().SetTarget([this](int signal) {
+        m_host.PostMessage(WM_CLOSE_SIGNAL, static_cast<uintptr_t>(signal));
+    });
     // The companion lets go of the mouse before the library opens any device.
     m_companion.SignalCompanionShutdown();
     m_companion.SaveToolSettings();
@@ -117,10 +147,12 @@ void CVantorDFUDlg::FillReleaseNotes() {
 }
 
 void CVantorDFUDlg::ShowMessage(uint32_t textId) {
+    m_statusBeforeNotice.reset();
     m_host.SetDlgItemText(IDC_STATUS, LoadMessage(textId));
 }
 
 void CVantorDFUDlg::ShowSuccess() {
+    m_statusBeforeNotice.reset();
     m_host.SetDlgItemText(IDC_STATUS, LoadMessage(kTextSucceeded) + "\r\n\r\n" +
                                           LoadMessage(kTextBluetoothPairingNote));
 }
@@ -152,8 +184,83 @@ void CVantorDFUDlg::HideProgress() {
 void CVantorDFUDlg::SwitchToState(int newState) {
     ToolTrace("CVantorDFUDlg::SwitchToState() called from %d to %d\n", m_state, newState);
     m_state = newState;
+    ++m_stateChanges;
+    if (newState == CheckProfiles || newState == EnteringBootloader ||
+        newState == BootloaderReady) {
+        m_updateStarted = true;
+    }
+    // A timer of an earlier state must not move this one; where the update waits for the device,
+    // the progress guard bounds the wait (the entry actions may shorten it).
+    if (!IsUpdateWaitState(newState)) {
+        KillUpdateTimers();
+    }
+    ArmStallGuard();
     m_host.SetDialogState(newState);
     RunEntryActions(newState);
+    if (m_heldSignal != 0 && !IsUninterruptibleState(m_state)) {
+        CloseForSignal(m_heldSignal);
+    }
+}
+
+void CVantorDFUDlg::OnCloseSignal(int signal) {
+    ToolTrace("Signal %d received in state %d\n", signal, m_state);
+    if (IsUninterruptibleState(m_state)) {
+        m_heldSignal = signal;
+        ShowCannotInterrupt();
+        return;
+    }
+    CloseForSignal(signal);
+}
+
+void CVantorDFUDlg::CloseForSignal(int signal) {
+    ToolTrace("Signal %d: closing the dialog in state %d\n", signal, m_state);
+    ToolOutcome().closingSignal = signal;
+    if (m_companion.RestartRequested()) {
+        m_companion.RestartCompanion();
+    }
+    m_host.EndDialog(ui::kIdCancel);
+}
+
+void CVantorDFUDlg::ShowCannotInterrupt() {
+    if (!m_statusBeforeNotice) {
+        m_statusBeforeNotice = m_host.GetDlgItemText(IDC_STATUS);
+    }
+    m_host.SetDlgItemText(IDC_STATUS, *m_statusBeforeNotice + "\r\n\r\n" +
+                                          "The update cannot be interrupted. It needs about " +
+                                          std::to_string(RemainingSecondsEstimate()) +
+                                          " more seconds; the tool closes when it has ended.");
+}
+
+int CVantorDFUDlg::RemainingSecondsEstimate() {
+    auto packets = [](const FirmwareImage& image) {
+        return static_cast<int64_t>(image.size() / FirmwareImage::kPacketSize);
+    };
+    const FirmwareImage& a = m_firmware.ImageA();
+    const FirmwareImage& b = m_firmware.ImageB();
+    int64_t remaining = 0;
+    int restarts = 1; // into the new firmware
+    if (m_state == SendingFirstImage) {
+        remaining =
+            packets(b) - static_cast<int64_t>(b.offset() / FirmwareImage::kPacketSize) + packets(a);
+        restarts = 2;
+    } else if (m_state == SendingSecondImage) {
+        remaining = packets(a) - static_cast<int64_t>(a.offset() / FirmwareImage::kPacketSize);
+    } else if (m_state != WaitFirmwareChange && m_state != Finishing) {
+        remaining = packets(a) + packets(b);
+        restarts = 3;
+    }
+    // Until enough packets have been timed, a packet is taken to need 10 ms.
+    double secondsPerPacket = 0.01;
+    if (m_packetsSent >= 16) {
+        double elapsed =
+            static_cast<double>(sys::Clock::performance_counter() - m_firstPacketCounter) /
+            static_cast<double>(sys::Clock::performance_frequency());
+        secondsPerPacket = elapsed / static_cast<double>(m_packetsSent);
+    }
+    constexpr double kSecondsPerRestart = 5;
+    double seconds =
+        static_cast<double>(remaining) * secondsPerPacket + restarts * kSecondsPerRestart;
+    return static_cast<int>(seconds + 0.999);
 }
 
 void CVantorDFUDlg::OnCommand(int id) {
@@ -173,10 +280,22 @@ void CVantorDFUDlg::OnCommand(int id) {
     }
 }
 
-void CVantorDFUDlg::OnMessage(uint32_t message, uintptr_t wparam, intptr_t) {
-    if (message == WM_SWITCH_STATE) {
-        SwitchToState(static_cast<int>(wparam));
+void CVantorDFUDlg::OnMessage(uint32_t message, uintptr_t wparam, intptr_t lparam) {
+    if (message == WM_CLOSE_SIGNAL) {
+        OnCloseSignal(static_cast<int>(wparam));
+        return;
     }
+    if (message != WM_SWITCH_STATE) {
+        return;
+    }
+    // A change posted before the state moved on (the mouse went, the bootloader came back)
+    // belongs to a state that is over.
+    if (lparam != 0 && static_cast<uint64_t>(lparam) != m_stateChanges + 1) {
+        ToolTrace("  state %d was posted in an earlier state and is dropped\n",
+                  static_cast<int>(wparam));
+        return;
+    }
+    SwitchToState(static_cast<int>(wparam));
 }
 
 void CVantorDFUDlg::OnOK() {
@@ -188,7 +307,10 @@ void CVantorDFUDlg::OnCancel() {
 }
 
 void CVantorDFUDlg::CloseUnlessUpdating(int result) {
-    if (m_targetDevice && !IsIdleState(m_state)) {
+    // Only a packet on its way may not be broken off: the dialog closes while the update waits
+    // (for the device, a retry delay, the firmware change), so that it can always be left.
+    if (m_targetDevice && !IsIdleState(m_state) && m_packetInFlight) {
+        ToolTrace("  Close ignored: a firmware packet is on its way\n");
         return;
     }
     if (m_companion.RestartRequested()) {

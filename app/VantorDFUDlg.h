@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "Source/Contracts/IDevice.h"
@@ -57,8 +58,11 @@ public:
     static constexpr int kPictureWidth = 126;
     static constexpr int kPictureHeight = 85;
     static constexpr int kReleaseNotesExtent = 1200; // pixels
-    // The switch-state message: the new state in wparam.
+    // The switch-state message: the new state in wparam; in lparam 0, or the number of state
+    // changes plus one when it was posted (it is dropped once the state has moved on).
     static constexpr uint32_t WM_SWITCH_STATE = sys::wm::User + 1;
+    // A signal (SIGINT, SIGTERM, SIGHUP) asks the dialog to close: its number in wparam.
+    static constexpr uint32_t WM_CLOSE_SIGNAL = sys::wm::User + 2;
 
     // The controller's states.
     enum State : int {
@@ -84,12 +88,36 @@ public:
     static constexpr uintptr_t kTimerBootloaderWait = 0xACACCACA;
     static constexpr uintptr_t kTimerFirmwareChangeWait = 0xBDBDDBDB;
     static constexpr uintptr_t kTimerExitCountdown = 0xABADBABE;
+    // The update's progress guard: armed whenever the update waits for the device, so that no
+    // wait lasts for ever (StallBoundMs gives the bound of each state).
+    static constexpr uintptr_t kTimerUpdateStall = 0xFEEDFEED;
     static constexpr uint32_t kPacketTimeoutMs = 5000;
     static constexpr uint32_t kRetryDelayMs = 3000;
     static constexpr uint32_t kBootloaderWaitMs = 3000;
     static constexpr uint32_t kBootloaderSecondWaitMs = 10000;
     static constexpr uint32_t kFirmwareChangeWaitMs = 10000;
     static constexpr uint32_t kExitCountdownTickMs = 1000;
+    // How long the update may wait for the device without progress before it goes the failure way
+    // (a retry while retries remain, then the abort). Each bound is longer than the designed waits
+    // that may run in the same state, so that those keep their meaning:
+    // - entering the bootloader: the mouse restarts within a few seconds; the firmware-change
+    //   wait of 10 s, three times;
+    static constexpr uint32_t kStallEnterBootloaderMs = 30000;
+    // - a request that failed at once (no DFU control feature, a send that failed): the retry
+    //   delay;
+    static constexpr uint32_t kStallFailedRequestMs = kRetryDelayMs;
+    // - the bootloader is there: its transfer feature and the first status come within six
+    //   packet time-outs;
+    static constexpr uint32_t kStallBootloaderReadyMs = 30000;
+    // - while no packet is on its way (a packet has its own time-out): for the bootloader to come
+    //   back after an image was accepted or after a restart, the bootloader wait (3 s), the wait
+    //   after the receiver's re-announce (10 s), and half a minute for the user to switch the
+    //   mouse off and on as text 1042 asks;
+    static constexpr uint32_t kStallTransferMs = 45000;
+    // - the new firmware announces itself: the firmware-change wait of 10 s, three times;
+    static constexpr uint32_t kStallFirmwareChangeMs = 30000;
+    // - the mouse lost during the update (states 0 and 1): as long as a bootloader's return.
+    static constexpr uint32_t kStallMouseLostMs = kStallTransferMs;
     // Transfers that may end in a retry before the update is given up.
     static constexpr int kMaxRetries = 3;
     // The target mouse's wireless product ID.
@@ -144,6 +172,9 @@ public:
     // Rewrites sector 1 with its two pairs of entries exchanged when the firmware before the
     // update was older than 6.28; true when nothing was needed or the sector was written.
     bool FixButtonSwapIssue();
+    // FixButtonSwapIssue, once more when it fails; a second failure is traced and kept in the
+    // tool's outcome.
+    void RepairProfileSector1();
     // Bytes 0 to 239 of sector 1.
     bool ReadSectorData(std::vector<Byte>& buffer);
     // Writes a 255-byte sector image to sector 1.
@@ -161,6 +192,14 @@ private:
     void OnCancel();
     // Closes the dialog with `result` unless an update is under way.
     void CloseUnlessUpdating(int result);
+    // A signal asks to close: outside the update the dialog closes as Close does; while the
+    // mouse is being updated the request is held, with a line that says so and how long the
+    // update still takes, and carried out as soon as the update has ended.
+    void OnCloseSignal(int signal);
+    void CloseForSignal(int signal);
+    void ShowCannotInterrupt();
+    // Seconds that the update still needs, estimated from the packets sent so far.
+    int RemainingSecondsEstimate();
 
     // The steps of the initialisation and of the behaviour that need the library.
     void ConfigureLibrary();
@@ -189,11 +228,22 @@ private:
     void StartFirstImage();
     bool SendNextPacket(uint32_t packetNumber);
     void OnWaitTimeout(uintptr_t timerId);
+    // Sends the receiver's forced-arrival request for the target's receiver.
+    void AskReceiverToReannounce();
     void RetryDfu();
     // Shows the failure and starts the exit countdown, once.
     void GiveUpUpdate();
     void OnExitCountdown();
     void KillTransferTimers();
+    // The packet time-out, the retry delay, both waits and the progress guard.
+    void KillUpdateTimers();
+    // Arms the progress guard with the bound of the current state, or stops it where the update
+    // does not wait for the device.
+    void ArmStallGuard();
+    void ArmStallGuard(uint32_t boundMs);
+    static uint32_t StallBoundMs(int state, bool updateStarted);
+    // The progress guard expired: a retry while retries remain, then the abort.
+    void OnUpdateStalled();
     void ResetImageOffsets();
     // Whether every packet of the current image has been sent.
     bool CurrentImageSent() const;
@@ -220,6 +270,20 @@ private:
     bool m_abortRestartedDevice = false;
     // The device accepted the whole first image of the current transfer (status 6).
     bool m_firstImageAccepted = false;
+    // The update is under way (state 4, 7 or 8 entered, until Start is offered again): from then
+    // on every wait for the device is bounded.
+    bool m_updateStarted = false;
+    // A packet was sent and its status has not arrived: Close is ignored only then.
+    bool m_packetInFlight = false;
+    // Counts the state changes, so that a nested message loop can tell that the state moved on.
+    uint64_t m_stateChanges = 0;
+    // A signal that asked to close while the update could not be interrupted; 0 for none.
+    int m_heldSignal = 0;
+    // The status text before the line about the held signal was added to it.
+    std::optional<std::string> m_statusBeforeNotice;
+    // Packets sent in this run and the performance counter at the first, for the estimate.
+    int64_t m_packetsSent = 0;
+    int64_t m_firstPacketCounter = 0;
 };
 
 } // namespace devio::app

@@ -6,9 +6,11 @@
 #include "Source/Features/IFeature0003FirmwareInfo.h"
 #include "Source/Features/IFeature00c2DFUControl.h"
 #include "Source/Manager/CDevio.h"
+#include "Source/System/Clock.h"
 #include "app/LoadMessage.h"
 #include "app/TextIds.h"
 #include "app/ToolOptions.h"
+#include "app/ToolOutcome.h"
 #include "app/ToolTrace.h"
 #include "app/VantorDFUDlg.h"
 
@@ -85,7 +87,9 @@ void CVantorDFUDlg::StartController() {
 }
 
 void CVantorDFUDlg::PostState(int state) {
-    m_host.PostMessage(WM_SWITCH_STATE, static_cast<uintptr_t>(state));
+    // The message carries the state it was posted in (counted from 1; 0 means any state).
+    m_host.PostMessage(WM_SWITCH_STATE, static_cast<uintptr_t>(state),
+                       static_cast<intptr_t>(m_stateChanges + 1));
 }
 
 void CVantorDFUDlg::RunEntryActions(int state) {
@@ -98,17 +102,25 @@ void CVantorDFUDlg::RunEntryActions(int state) {
         ShowMessage(state == NoDevice ? kTextNoReceiver : kTextNotConnected);
         break;
     case ReadyToStart:
+        m_updateStarted = false;
         HideProgress();
         m_host.ShowControl(IDC_CLOSE, false);
         m_host.ShowControl(IDC_START, true);
         ShowMessage(kTextClickStart);
         break;
     case CheckProfiles: {
+        // The check and the question run nested message loops, in which the mouse may go and
+        // come back: an answer that comes after the state has moved on decides nothing.
+        uint64_t changesBefore = m_stateChanges;
         bool answeredYes = true;
         if (CheckDataExistsAfterSector6()) {
             answeredYes =
                 m_host.MessageBox(LoadMessage(kTextProfilesWillBeErased), LoadMessage(kTextTitle),
                                   ui::kMbYesNo | ui::kMbIconWarning) == ui::kIdYes;
+        }
+        if (m_stateChanges != changesBefore) {
+            ToolTrace("  the state moved on to %d during the profile check\n", m_state);
+            break;
         }
         PostState(answeredYes ? EnteringBootloader : ReadyToStart);
         break;
@@ -117,7 +129,7 @@ void CVantorDFUDlg::RunEntryActions(int state) {
         SetProgressPos(m_host.GetControl(IDC_PROGRESS)->progress.upper);
         ShowProgress();
         m_host.ShowControl(IDC_START, false);
-        FixButtonSwapIssue();
+        RepairProfileSector1();
         m_previousMinor = -1;
         m_previousBuild = -1;
         SetProgressPos(m_host.GetControl(IDC_PROGRESS)->progress.upper);
@@ -169,7 +181,11 @@ void CVantorDFUDlg::OnTimer(uintptr_t timerId) {
     case kTimerPacket:
     case kTimerRetryDelay:
         m_host.KillTimer(timerId);
+        m_packetInFlight = false;
         RetryDfu();
+        break;
+    case kTimerUpdateStall:
+        OnUpdateStalled();
         break;
     case kTimerBootloaderWait:
     case kTimerFirmwareChangeWait:
@@ -263,6 +279,11 @@ void CVantorDFUDlg::onConnect(std::shared_ptr<IDevice> device, bool device_confi
 void CVantorDFUDlg::onDeviceBootLoaderAttached() {
     ToolTrace("CVantorDFUDlg::onDeviceBootLoaderAttached. curState=%d\n", m_state);
     m_host.KillTimer(kTimerBootloaderWait);
+    // An update that was given up stays given up: the exit countdown runs.
+    if (m_aborted) {
+        ToolTrace("  the update was given up\n");
+        return;
+    }
     // The second image follows only a first image that the device accepted whole; a bootloader
     // that returns for any other reason gets the whole transfer again.
     SwitchToState(m_state == SendingFirstImage && m_firstImageAccepted ? SendingSecondImage
@@ -281,10 +302,12 @@ void CVantorDFUDlg::onDeviceAttached() {
         GiveUpUpdate();
         return;
     }
+    // Without the DFU control feature the version check still runs: the update then ends at the
+    // request to enter the bootloader, the failure way, instead of telling the user for ever that
+    // the mouse is not connected.
     m_f00c2 = m_targetDevice->feature<IFeature00c2DFUControl>();
     if (!m_f00c2) {
         ToolTrace("  unable to get feature 0x00c2\n");
-        return;
     }
     auto firmwareInfo = m_targetDevice->feature<IFeature0003FirmwareInfo>();
     if (!firmwareInfo) {
@@ -375,16 +398,27 @@ void CVantorDFUDlg::EnterDfuMode() {
     const FirmwareImage& a = m_firmware.ImageA();
     const FirmwareImage& b = m_firmware.ImageB();
     if (!m_targetDevice || !m_f00c2 || a.size() == 0 || !a.data() || b.size() == 0 || !b.data()) {
+        ToolTrace("  cannot enter DFU mode\n");
+        ArmStallGuard(kStallFailedRequestMs);
         return;
     }
     if (m_f00c2->SetDfuControl(1, 0)) {
         ToolTrace("Waiting Firmware Change...\n");
         m_host.SetTimer(kTimerFirmwareChangeWait, kFirmwareChangeWaitMs);
+    } else {
+        ToolTrace("  SetDfuControl failed\n");
+        ArmStallGuard(kStallFailedRequestMs);
     }
 }
 
 void CVantorDFUDlg::StartFirstImage() {
     KillTransferTimers();
+    // The waits of the states before end here: the bootloader is back.
+    m_host.KillTimer(kTimerBootloaderWait);
+    m_host.KillTimer(kTimerFirmwareChangeWait);
+    if (m_aborted) {
+        return;
+    }
     ResetImageOffsets();
     m_firstImageAccepted = false;
     SetProgressPos(kProgressLeadIn);
@@ -440,6 +474,11 @@ bool CVantorDFUDlg::SendNextPacket(uint32_t packetNumber) {
     current->setOffset(current->offset() + FirmwareImage::kPacketSize);
     SetProgressPos(GetProgressPos() + kProgressPerPacket);
     m_host.SetTimer(kTimerPacket, kPacketTimeoutMs);
+    m_packetInFlight = true;
+    ArmStallGuard();
+    if (m_packetsSent++ == 0) {
+        m_firstPacketCounter = sys::Clock::performance_counter();
+    }
     return true;
 }
 
@@ -451,6 +490,9 @@ bool CVantorDFUDlg::CurrentImageSent() const {
 
 void CVantorDFUDlg::onDfuStatus(uint32_t packet_number, const std::vector<Byte>& status) {
     unsigned code = IFeature00d0DFU::status_code(status);
+    m_packetInFlight = false;
+    // A status is progress: the guard starts over.
+    ArmStallGuard();
     // An image counts as complete only when the tool has sent all of it, and the new firmware
     // only when it was the second image that completed: a device that claims more than it got
     // must not end the update as a success.
@@ -471,7 +513,8 @@ void CVantorDFUDlg::onDfuStatus(uint32_t packet_number, const std::vector<Byte>&
         SendNextPacket(packet_number);
         break;
     case IFeature00d0DFU::kStatusImageComplete:
-        m_host.KillTimer(kTimerPacket);
+        // A retry delay armed by an earlier status must not restart the transfer later.
+        KillTransferTimers();
         SwitchToState(WaitFirmwareChange);
         if (m_f00d0) {
             m_f00d0->DFURestart(1);
@@ -482,7 +525,7 @@ void CVantorDFUDlg::onDfuStatus(uint32_t packet_number, const std::vector<Byte>&
     case IFeature00d0DFU::kStatusNoAction:
         break;
     case IFeature00d0DFU::kStatusImageAccepted:
-        m_host.KillTimer(kTimerPacket);
+        KillTransferTimers();
         if (m_f00d0) {
             m_f00d0->DFURestart(1);
         }
@@ -513,16 +556,17 @@ void CVantorDFUDlg::OnWaitTimeout(uintptr_t timerId) {
         return;
     }
     m_receiverReannounceSent = true;
-    // Behind a receiver the bus is the receiver's own device: asking it to announce its paired
-    // devices again brings back a bootloader whose return went unnoticed.
-    if (auto receiver = std::dynamic_pointer_cast<IDevice>(m_targetDevice->bus())) {
-        receiver->sendCommand(kForcedArrivalReport, false);
-    }
+    AskReceiverToReannounce();
     m_host.SetTimer(kTimerBootloaderWait, kBootloaderSecondWaitMs);
 }
 
 void CVantorDFUDlg::RetryDfu() {
     ToolTrace("CVantorDFUDlg::RetryDfu\n");
+    // A time-out of a transfer that is over (given up, or past its last status) moves nothing.
+    if (m_aborted || m_state < BootloaderReady || m_state > SendingSecondImage) {
+        ToolTrace("  no transfer to retry in state %d\n", m_state);
+        return;
+    }
     m_firmware.ImageA().setOffset(0);
     if (!m_targetDevice) {
         SwitchToState(NoDevice);
@@ -550,9 +594,88 @@ void CVantorDFUDlg::AbortUpdate() {
     // should that transfer fail too, the update is given up.
     if (!m_abortRestartedDevice && m_f00d0 && m_f00d0->DFURestart(1)) {
         m_abortRestartedDevice = true;
+        // A device that never comes back from this restart ends the update all the same.
+        ArmStallGuard(kStallTransferMs);
         return;
     }
     GiveUpUpdate();
+}
+
+void CVantorDFUDlg::AskReceiverToReannounce() {
+    // Behind a receiver the bus is the receiver's own device: asking it to announce its paired
+    // devices again brings back a device whose return went unnoticed.
+    if (!m_targetDevice) {
+        return;
+    }
+    if (auto receiver = std::dynamic_pointer_cast<IDevice>(m_targetDevice->bus())) {
+        receiver->sendCommand(kForcedArrivalReport, false);
+    }
+}
+
+uint32_t CVantorDFUDlg::StallBoundMs(int state, bool updateStarted) {
+    switch (state) {
+    case NoDevice:
+    case DeviceNotConnected:
+        return updateStarted ? kStallMouseLostMs : 0;
+    case EnteringBootloader:
+        return kStallEnterBootloaderMs;
+    case BootloaderReady:
+        return kStallBootloaderReadyMs;
+    case SendingFirstImage:
+    case SendingSecondImage:
+        return kStallTransferMs;
+    case WaitFirmwareChange:
+        return kStallFirmwareChangeMs;
+    default:
+        // Before the update (the user's turn) and after it, nothing waits for the device.
+        return 0;
+    }
+}
+
+void CVantorDFUDlg::ArmStallGuard() {
+    // A packet on its way has the packet time-out; the guard bounds only the waits between.
+    bool guarded = !m_aborted && !m_packetInFlight;
+    ArmStallGuard(guarded ? StallBoundMs(m_state, m_updateStarted) : 0);
+}
+
+void CVantorDFUDlg::ArmStallGuard(uint32_t boundMs) {
+    if (boundMs == 0) {
+        m_host.KillTimer(kTimerUpdateStall);
+    } else {
+        m_host.SetTimer(kTimerUpdateStall, boundMs);
+    }
+}
+
+void CVantorDFUDlg::OnUpdateStalled() {
+    ToolTrace("Timer 0x%08x is timeout.\n", static_cast<unsigned>(kTimerUpdateStall));
+    m_host.KillTimer(kTimerUpdateStall);
+    if (m_aborted) {
+        return;
+    }
+    ToolTrace("  the update made no progress in state %d\n", m_state);
+    KillTransferTimers();
+    bool connected = m_targetDevice && m_targetDevice->connected();
+    if (!m_abortRestartedDevice && ++m_retryCount < kMaxRetries) {
+        if (!connected) {
+            // The mouse may still come back (or be back unnoticed): the receiver is asked to
+            // announce it, and it gets the wait once more.
+            AskReceiverToReannounce();
+            ArmStallGuard();
+        } else {
+            // The step that did not come about is tried again: entering the bootloader, or the
+            // transfer once the bootloader is (or was) there.
+            bool inBootloader =
+                m_state != EnteringBootloader && (m_state == BootloaderReady || m_f00d0 != nullptr);
+            PostState(inBootloader ? BootloaderReady : EnteringBootloader);
+        }
+        return;
+    }
+    ResetImageOffsets();
+    if (connected) {
+        AbortUpdate();
+    } else {
+        GiveUpUpdate();
+    }
 }
 
 void CVantorDFUDlg::GiveUpUpdate() {
@@ -560,7 +683,7 @@ void CVantorDFUDlg::GiveUpUpdate() {
         return;
     }
     m_aborted = true;
-    KillTransferTimers();
+    KillUpdateTimers();
     SwitchToState(Failed);
     m_host.SetTimer(kTimerExitCountdown, kExitCountdownTickMs);
 }
@@ -578,6 +701,14 @@ void CVantorDFUDlg::OnExitCountdown() {
 void CVantorDFUDlg::KillTransferTimers() {
     m_host.KillTimer(kTimerPacket);
     m_host.KillTimer(kTimerRetryDelay);
+    m_packetInFlight = false;
+}
+
+void CVantorDFUDlg::KillUpdateTimers() {
+    KillTransferTimers();
+    m_host.KillTimer(kTimerBootloaderWait);
+    m_host.KillTimer(kTimerFirmwareChangeWait);
+    m_host.KillTimer(kTimerUpdateStall);
 }
 
 void CVantorDFUDlg::ResetImageOffsets() {

@@ -4,6 +4,7 @@
 
 #include "Source/Features/IFeature8100OnboardProfiles.h"
 #include "app/ProfileCrc.h"
+#include "app/ToolOutcome.h"
 #include "app/ToolTrace.h"
 #include "app/VantorDFUDlg.h"
 
@@ -103,6 +104,21 @@ bool CVantorDFUDlg::FixButtonSwapIssue() {
     return WriteSectorToDevice(sector);
 }
 
+void CVantorDFUDlg::RepairProfileSector1() {
+    // A repair that fails (a lost answer, a refused block) is tried once more. The update has
+    // succeeded all the same, so the dialog keeps its success text; the trace, the log and the
+    // tool's end say that the profile was not repaired.
+    if (FixButtonSwapIssue()) {
+        return;
+    }
+    ToolTrace("  the repair of profile sector 1 failed; trying once more\n");
+    if (FixButtonSwapIssue()) {
+        return;
+    }
+    ToolTrace("Warning: the firmware was updated, but profile sector 1 could not be repaired.\n");
+    ToolOutcome().profileNotRepaired = true;
+}
+
 bool CVantorDFUDlg::ReadSectorData(std::vector<Byte>& buffer) {
     ToolTrace("CVantorDFUDlg::ReadSectorData\n");
     auto profiles =
@@ -131,17 +147,24 @@ bool CVantorDFUDlg::WriteSectorToDevice(const std::vector<Byte>& sector) {
         !profiles->BeginWrite(kRepairedSector, 0, static_cast<uint16_t>(kSectorSize))) {
         return false;
     }
+    // A sector that was not written whole is a failure: the caller tries again.
+    bool written = true;
     for (size_t offset = 0; offset < kSectorSize; offset += kBlock) {
         std::vector<Byte> block(kBlock, 0xFF);
         size_t count = std::min(kBlock, kSectorSize - offset);
         std::copy_n(sector.begin() + static_cast<std::ptrdiff_t>(offset), count, block.begin());
         int status = 0;
         if (!profiles->WriteData(block, status)) {
+            ToolTrace("  f8100->WriteData() failed\n");
+            written = false;
             break;
         }
     }
-    profiles->EndWrite();
-    return true;
+    if (!profiles->EndWrite()) {
+        ToolTrace("  f8100->EndWrite() failed\n");
+        written = false;
+    }
+    return written;
 }
 
 } // namespace devio::app

@@ -24,6 +24,8 @@ public:
     virtual void image_started(DfuTransfer::Image image) = 0;
     virtual void image_completed(DfuTransfer::Image image) = 0;
     virtual void lose_link_for(std::chrono::milliseconds duration) = 0;
+    // The mouse loses its power and gets it back after `duration` (then it boots).
+    virtual void power_off_for(std::chrono::milliseconds duration) = 0;
     // An event of the feature (software id 0), sent after `delay` unless the mouse restarts first.
     virtual void send_event(uint16_t feature, Byte function, std::vector<Byte> params,
                             Scheduler::Delay delay) = 0;

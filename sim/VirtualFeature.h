@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -36,6 +37,8 @@ struct FeatureAnswer {
     std::vector<Byte> params;
     rap::Rap20Error error = rap::Rap20Error::Unknown;
     std::function<void()> then;
+    // The answer leaves the device this much later than usual.
+    std::chrono::microseconds extra_delay{0};
 
     static FeatureAnswer ok(std::vector<Byte> params = {}) {
         FeatureAnswer answer;
@@ -52,6 +55,10 @@ struct FeatureAnswer {
     static FeatureAnswer silent() { return {}; }
     FeatureAnswer&& followed_by(std::function<void()> action) && {
         then = std::move(action);
+        return std::move(*this);
+    }
+    FeatureAnswer&& delayed_by(std::chrono::microseconds delay) && {
+        extra_delay = delay;
         return std::move(*this);
     }
 };

@@ -53,19 +53,24 @@ void VirtualMouse::build_application_features() {
     application_.add<FeatureSetFeature>(application_);
     application_.add<FirmwareInfoFeature>(inventory_);
     application_.add<ConfigChangeFeature>(cookie_);
-    application_.add<DfuControlFeature>(static_cast<MouseControl&>(*this));
+    if (options_.has_dfu_control) {
+        application_.add<DfuControlFeature>(static_cast<MouseControl&>(*this),
+                                            options_.ignores_dfu_control);
+    }
     application_.add<BatteryFeature>();
     application_.add<WirelessStatusFeature>();
     application_.add<ButtonSwapFeature>();
-    application_.add<OnboardProfilesFeature>(profiles_);
+    application_.add<OnboardProfilesFeature>(profiles_, options_.refused_profile_writes);
 }
 
 void VirtualMouse::build_bootloader_features() {
     bootloader_.add<RootFeature>(bootloader_);
     bootloader_.add<FeatureSetFeature>(bootloader_);
     bootloader_.add<FirmwareInfoFeature>(inventory_);
-    bootloader_.add<DfuTransferFeature>(transfer_, dfu_faults_, static_cast<MouseControl&>(*this),
-                                        options_.timing.erase);
+    if (options_.has_dfu_transfer) {
+        bootloader_.add<DfuTransferFeature>(
+            transfer_, dfu_faults_, static_cast<MouseControl&>(*this), options_.timing.erase);
+    }
 }
 
 void VirtualMouse::run(Firmware firmware) {
@@ -105,7 +110,7 @@ void VirtualMouse::answer(const FeatureRequest& request, AnswerFaults::Verdict v
     if (verdict.drop) {
         report.clear();
     }
-    after(options_.timing.answer + verdict.extra_delay,
+    after(options_.timing.answer + verdict.extra_delay + outcome.extra_delay,
           [this, report = std::move(report), then = std::move(outcome.then)] {
               if (!report.empty()) {
                   to_host(report);
@@ -158,9 +163,30 @@ void VirtualMouse::drop_link_at_dfu_packet(uint32_t packet, std::chrono::millise
     dfu_faults_.link_drop = DfuFaults::LinkDrop{packet, duration};
 }
 
-void VirtualMouse::fail_dfu_packet(uint32_t packet, Byte status) {
+void VirtualMouse::fail_dfu_packet(uint32_t packet, Byte status, bool spurious) {
     auto lock = group_.lock();
-    dfu_faults_.bad_status = DfuFaults::BadStatus{packet, status};
+    dfu_faults_.bad_status = DfuFaults::BadStatus{packet, status, spurious};
+}
+
+void VirtualMouse::add_packet_fault(const DfuFaults::AtPacket& fault) {
+    auto lock = group_.lock();
+    dfu_faults_.at_packets.push_back(fault);
+}
+
+void VirtualMouse::power_off_for(std::chrono::milliseconds duration) {
+    go_down();
+    powered_ = false;
+    booting_ = false;
+    // Not through after(): going down changed the epoch, and the power comes back regardless.
+    group_.post(duration, [this] {
+        if (powered_) {
+            return; // switched on meanwhile
+        }
+        powered_ = true;
+        booting_ = true;
+        Firmware target = application_installed_ ? Firmware::Application : Firmware::Bootloader;
+        after(options_.timing.power_on, [this, target] { come_up(target, true, true); });
+    });
 }
 
 void VirtualMouse::hide_bootloader_return(bool hide) {

@@ -48,6 +48,13 @@ struct MouseOptions {
     // Starting in the bootloader is a mouse whose update was broken off: no application installed.
     Firmware start_in = Firmware::Application;
     bool powered = true; // a powered mouse starts with its link up
+    // Faulty firmware: the application without feature 0x00C2, one that ignores the request to
+    // enter the bootloader, a bootloader without feature 0x00D0.
+    bool has_dfu_control = true;
+    bool ignores_dfu_control = false;
+    bool has_dfu_transfer = true;
+    // Profile writes (BeginWrite) that the mouse refuses before it takes one.
+    unsigned refused_profile_writes = 0;
     MouseTiming timing;
 };
 
@@ -87,8 +94,12 @@ public:
     // The radio link is lost for `duration`, now or when DFU packet `packet` arrives (unanswered).
     void drop_link(std::chrono::milliseconds duration);
     void drop_link_at_dfu_packet(uint32_t packet, std::chrono::milliseconds duration);
-    // DFU packet `packet` is refused once with `status`.
-    void fail_dfu_packet(uint32_t packet, Byte status = DfuTransfer::kWriteFailed);
+    // DFU packet `packet` is refused once with `status`; a spurious status is sent as an extra
+    // event while the packet is taken.
+    void fail_dfu_packet(uint32_t packet, Byte status = DfuTransfer::kWriteFailed,
+                         bool spurious = false);
+    // A fault at one packet of one image's transfer (DfuFaults::AtPacket).
+    void add_packet_fault(const DfuFaults::AtPacket& fault);
     // A restart of the bootloader into itself is not announced by the receiver; the host sees
     // the bootloader again only when it asks the receiver to re-announce its devices.
     void hide_bootloader_return(bool hide);
@@ -106,6 +117,7 @@ private:
     void image_started(DfuTransfer::Image image) override;
     void image_completed(DfuTransfer::Image image) override;
     void lose_link_for(std::chrono::milliseconds duration) override;
+    void power_off_for(std::chrono::milliseconds duration) override;
     void send_event(uint16_t feature, Byte function, std::vector<Byte> params,
                     Scheduler::Delay delay) override;
     void after(Scheduler::Delay delay, std::function<void()> action) override;

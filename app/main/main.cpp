@@ -1,8 +1,9 @@
 // vantor-dfu: the Vantor firmware update tool.
 //
 // Exit status: 0 when the dialog ran (in unattended mode: 0 updated, 2 already up to date, 3 no
-// receiver or mouse found within the wait, 1 any failure), 1 for a command line that cannot be
-// used or a simulation report that cannot be written.
+// receiver or mouse found within the wait, 4 updated but the on-board profile not repaired, 1 any
+// failure), 128 plus the signal's number when SIGINT, SIGTERM or SIGHUP closed the dialog, 1 for a
+// command line that cannot be used or a simulation report that cannot be written.
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -13,8 +14,10 @@
 #include <vector>
 
 #include "Source/Log/Vs2003SingletonThreadCleanup.h"
+#include "app/SignalWatcher.h"
 #include "app/SimulatedWorld.h"
 #include "app/ToolCommandLine.h"
+#include "app/ToolOutcome.h"
 #include "app/UnattendedDriver.h"
 #include "app/VantorDFUApp.h"
 
@@ -27,10 +30,18 @@ struct ShutdownAtExit {
     ~ShutdownAtExit() { devio::Vs2003SingletonThreadCleanup::instance().run_callbacks(); }
 };
 
+// Ends the signal watcher however main ends.
+struct SignalWatcherScope {
+    SignalWatcherScope() { devio::app::CSignalWatcher::Instance().Start(); }
+    ~SignalWatcherScope() { devio::app::CSignalWatcher::Instance().Stop(); }
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
     using namespace devio::app;
+    // From the start: a signal is never the tool's end behind the dialog's back.
+    SignalWatcherScope signals;
     ShutdownAtExit shutdown;
     CToolCommandLine commandLine =
         CToolCommandLine::Parse(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
@@ -50,6 +61,9 @@ int main(int argc, char** argv) {
     std::optional<CSimulatedWorld> world;
     if (commandLine.simulate) {
         world.emplace(CSimulatedWorld::DefaultMouse(*commandLine.simulate));
+        for (const SimulatedFault& fault : commandLine.simulateFaults) {
+            fault.ApplyTo(*world);
+        }
     }
     ToolDialogSetup setup;
     setup.ui = commandLine.ui.value_or(DefaultToolUi());
@@ -61,6 +75,14 @@ int main(int argc, char** argv) {
     CVantorDFUApp app(std::move(commandLine.toolArguments), MakeToolDialogFactory(setup));
     app.InitInstance();
     int status = commandLine.unattended ? *setup.exitStatus : 0;
+    if (ToolOutcome().closingSignal != 0) {
+        status = kExitSignalBase + ToolOutcome().closingSignal;
+    }
+    if (ToolOutcome().profileNotRepaired) {
+        std::fputs("vantor-dfu: warning: the firmware was updated, but the on-board profile "
+                   "(sector 1) could not be repaired\n",
+                   stderr);
+    }
     if (world && !commandLine.simulateReport.empty() &&
         !world->WriteReport(commandLine.simulateReport)) {
         std::fprintf(stderr, "vantor-dfu: cannot write %s: %s\n",

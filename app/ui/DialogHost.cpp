@@ -331,6 +331,7 @@ int CDialogHost::MessageBox(std::string text, std::string caption, uint32_t styl
     Show();
     m_box = MessageBoxRequest{std::move(caption), std::move(text), style};
     m_boxAnswer = 0;
+    m_openBox.store(++m_boxesOpened);
     for (const auto& view : m_views) {
         view->OnMessageBoxOpened(*this, *m_box);
     }
@@ -342,6 +343,7 @@ int CDialogHost::MessageBox(std::string text, std::string caption, uint32_t styl
         }
         MessageWindows::dispatch(message);
     }
+    m_openBox.store(0);
     MessageBoxRequest box = std::move(*m_box);
     m_box.reset();
     for (const auto& view : m_views) {
@@ -379,7 +381,8 @@ bool CDialogHost::PressButton(int id) {
 }
 
 bool CDialogHost::AnswerMessageBox(int answer) {
-    return PostMessage(kHostAnswer, static_cast<uintptr_t>(answer));
+    return PostMessage(kHostAnswer, static_cast<uintptr_t>(answer),
+                       static_cast<intptr_t>(m_openBox.load()));
 }
 
 bool CDialogHost::RequestRedraw() {
@@ -410,7 +413,8 @@ intptr_t CDialogHost::Procedure(sys::WindowId window, uint32_t message, uintptr_
         OnPressButton(static_cast<int>(wparam));
         return 0;
     case kHostAnswer:
-        if (m_box && (wparam == kIdYes || wparam == kIdNo)) {
+        if (m_box && lparam != 0 && static_cast<uint64_t>(lparam) == m_openBox.load() &&
+            (wparam == kIdYes || wparam == kIdNo)) {
             m_boxAnswer = static_cast<int>(wparam);
         }
         return 0;

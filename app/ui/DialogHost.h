@@ -114,7 +114,9 @@ public:
     // Any thread: presses the push button `id` if it is visible when the press is handled;
     // kIdCancel gives the Cancel command.
     bool PressButton(int id);
-    // Any thread: answers the open message box (kIdYes or kIdNo); ignored when none is open then.
+    // Any thread: answers the message box that is open now (kIdYes or kIdNo). An answer given
+    // while no box is open, or one that arrives after its box has closed, answers nothing, not
+    // even a box that opens later.
     bool AnswerMessageBox(int answer);
     // Any thread: asks every view to draw everything afresh.
     bool RequestRedraw();
@@ -147,6 +149,10 @@ private:
     int m_result = 0;
     std::optional<MessageBoxRequest> m_box;
     int m_boxAnswer = 0;
+    // The number of the box that is open (counted from 1), 0 while none is: read by the answering
+    // threads, so that an answer names the box it is for.
+    std::atomic<uint64_t> m_openBox{0};
+    uint64_t m_boxesOpened = 0;
 };
 
 } // namespace devio::app::ui

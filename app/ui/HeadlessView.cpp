@@ -155,12 +155,28 @@ void CHeadlessView::WriteLine(const std::string& line) {
 }
 
 void CHeadlessView::OnInput(std::string_view bytes) {
-    m_pending.append(bytes);
-    size_t end;
-    while ((end = m_pending.find('\n')) != std::string::npos) {
-        std::string command = m_pending.substr(0, end);
-        m_pending.erase(0, end + 1);
-        RunCommand(TrimBlanks(command));
+    while (!bytes.empty()) {
+        size_t end = bytes.find('\n');
+        std::string_view part = bytes.substr(0, end);
+        bytes = end == std::string_view::npos ? std::string_view() : bytes.substr(end + 1);
+        if (!m_droppingLine) {
+            m_pending.append(part);
+            if (m_pending.size() > kMaxCommandLength) {
+                WriteLine("error line longer than " + std::to_string(kMaxCommandLength) + " bytes");
+                m_pending.clear();
+                m_droppingLine = true;
+            }
+        }
+        if (end == std::string_view::npos) {
+            return;
+        }
+        // The line has ended.
+        if (!m_droppingLine) {
+            std::string command = std::move(m_pending);
+            m_pending.clear();
+            RunCommand(TrimBlanks(command));
+        }
+        m_droppingLine = false;
     }
 }
 
@@ -170,8 +186,11 @@ void CHeadlessView::OnInputEnd() {
     }
     m_pending.clear();
     m_inputEnded = true;
-    // A question that is open now is answered No; one that opens later sees the flag.
-    m_host->AnswerMessageBox(kIdNo);
+    // With Ask, a question that is open now is answered No; one that opens later sees the flag.
+    // Under a policy the input answers nothing, not even by ending.
+    if (m_policy == AnswerPolicy::Ask) {
+        m_host->AnswerMessageBox(kIdNo);
+    }
 }
 
 void CHeadlessView::RunCommand(std::string_view command) {
@@ -179,6 +198,10 @@ void CHeadlessView::RunCommand(std::string_view command) {
         return;
     }
     if (Is(command, "yes") || Is(command, "no")) {
+        if (m_policy != AnswerPolicy::Ask) {
+            WriteLine("error the question is answered by the policy: " + Escape(command));
+            return;
+        }
         m_host->AnswerMessageBox(Is(command, "yes") ? kIdYes : kIdNo);
         return;
     }

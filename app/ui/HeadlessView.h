@@ -26,10 +26,11 @@
 //   start, close                 press that button; ignored unless it is shown
 //   cancel                       the close box (Escape); the dialog decides whether it closes
 //   yes, no                      answer the open question; ignored when none is open
+// A line longer than kMaxCommandLength bytes is refused with an "error" record and dropped.
 //
-// Answers: with the policy Yes or No every question is answered so at once; with Ask the input
-// answers it, and when there is no input or it has ended, the answer is No (nothing is erased
-// without a Yes).
+// Answers: with the policy Yes or No every question is answered so at once, and the input answers
+// nothing (its "yes" and "no" get an "error" record); with Ask the input answers it, and when there
+// is no input or it has ended, the answer is No (nothing is erased without a Yes).
 #pragma once
 
 #include <atomic>
@@ -47,6 +48,7 @@ namespace devio::app::ui {
 class CHeadlessView : public IDialogView {
 public:
     enum class AnswerPolicy { Ask, Yes, No };
+    static constexpr size_t kMaxCommandLength = 256;
 
     // Writes to `outputFd` and reads commands from `inputFd` (-1: no input); neither is taken over.
     CHeadlessView(int outputFd, int inputFd, AnswerPolicy policy);
@@ -82,6 +84,7 @@ private:
     CDialogHost* m_host = nullptr;
     std::map<std::string, int> m_buttons; // name -> control id
     std::string m_pending;                // reader thread: a command line not ended yet
+    bool m_droppingLine = false;          // reader thread: the rest of a line that was too long
 
     CInputReader m_reader;
     std::atomic<bool> m_inputEnded{false};

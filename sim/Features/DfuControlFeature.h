@@ -1,5 +1,5 @@
 // Feature 0x00C2 of the virtual mouse: SetDfuControl(1, 0) followed by "DFU" hands over to the
-// bootloader. The request gets no answer: the mouse restarts.
+// bootloader. The request gets no answer: the mouse restarts (unless it is made to ignore it).
 #pragma once
 
 #include <algorithm>
@@ -12,7 +12,8 @@ namespace devio::sim {
 
 class DfuControlFeature final : public VirtualFeature {
 public:
-    explicit DfuControlFeature(MouseControl& control) : control_(control) {}
+    explicit DfuControlFeature(MouseControl& control, bool ignores_request = false)
+        : control_(control), ignores_request_(ignores_request) {}
 
     uint16_t number() const override { return 0x00C2; }
 
@@ -29,6 +30,9 @@ public:
             if (request.params[0] != 1) {
                 return FeatureAnswer::ok({request.params[0], request.params[1]});
             }
+            if (ignores_request_) {
+                return FeatureAnswer::silent();
+            }
             return FeatureAnswer::silent().followed_by([this] { control_.enter_bootloader(); });
         default:
             return FeatureAnswer::fail(rap::Rap20Error::InvalidFunction);
@@ -37,6 +41,7 @@ public:
 
 private:
     MouseControl& control_;
+    bool ignores_request_;
 };
 
 } // namespace devio::sim

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <optional>
+#include <vector>
 
 #include "sim/DfuTransfer.h"
 #include "sim/MouseControl.h"
@@ -17,6 +18,8 @@ struct DfuFaults {
     struct BadStatus {
         uint32_t packet;
         Byte status;
+        // The bad status comes as an extra event and the packet is taken all the same.
+        bool spurious = false;
     };
     struct LinkDrop {
         uint32_t packet;
@@ -24,6 +27,25 @@ struct DfuFaults {
     };
     std::optional<BadStatus> bad_status;
     std::optional<LinkDrop> link_drop;
+
+    // A fault at one packet of one image, each taken once. Packet 0 is the start block.
+    struct AtPacket {
+        enum class Kind {
+            DropLink,   // the link is lost for `duration`; the packet is not answered
+            LoseAnswer, // the packet is taken, its answer is lost
+            LateAnswer, // the packet is taken, its answer comes `duration` late
+            BadStatus,  // the packet is refused with `status`
+            PowerOff,   // the power is lost, back after `duration`; the packet is lost
+        };
+        Kind kind;
+        DfuTransfer::Image image;
+        uint32_t packet;
+        std::chrono::milliseconds duration{0};
+        Byte status = DfuTransfer::kWriteFailed;
+    };
+    std::vector<AtPacket> at_packets;
+    // Takes the fault planned for this packet, if there is one.
+    std::optional<AtPacket> take(DfuTransfer::Image image, uint32_t packet);
 };
 
 class DfuTransferFeature final : public VirtualFeature {
@@ -43,6 +65,10 @@ private:
     FeatureAnswer start(const FeatureRequest& request);
     FeatureAnswer data(const FeatureRequest& request);
     FeatureAnswer restart_request(const FeatureRequest& request);
+    // The answer of a packet with a fault at it; empty when the fault lets the packet be taken.
+    std::optional<FeatureAnswer> fault_answer(const DfuFaults::AtPacket& fault, uint32_t packet);
+    // The packet is taken, and `fault` shapes its answer.
+    FeatureAnswer take_with(const std::optional<DfuFaults::AtPacket>& fault, FeatureAnswer answer);
 
     DfuTransfer& transfer_;
     DfuFaults& faults_;

@@ -57,6 +57,10 @@ FeatureAnswer OnboardProfilesFeature::handle(const FeatureRequest& request) {
     case ReadData:
         return read(request);
     case BeginWrite:
+        if (refused_writes_ > 0) {
+            --refused_writes_;
+            return FeatureAnswer::fail(rap::Rap20Error::HardwareError);
+        }
         return done_or(memory_.begin_write(request.u16(0), request.u16(2), request.u16(4)));
     case WriteData:
         return write(request);

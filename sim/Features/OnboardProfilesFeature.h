@@ -14,7 +14,10 @@ public:
     static constexpr Byte kHostMode = 2;
     static constexpr int kResolutionCount = 5;
 
-    explicit OnboardProfilesFeature(ProfileMemory& memory) : memory_(memory) {}
+    // `refused_writes`: how many BeginWrite requests are refused (HardwareError) before writes
+    // are taken; a restart keeps the count.
+    explicit OnboardProfilesFeature(ProfileMemory& memory, unsigned refused_writes = 0)
+        : memory_(memory), refused_writes_(refused_writes) {}
 
     uint16_t number() const override { return 0x8100; }
     FeatureAnswer handle(const FeatureRequest& request) override;
@@ -27,6 +30,7 @@ private:
     FeatureAnswer crc(const FeatureRequest& request) const;
 
     ProfileMemory& memory_;
+    unsigned refused_writes_;
     Byte mode_ = kOnboardMode;
     uint16_t active_profile_ = 1;
     Byte resolution_ = 0;

@@ -140,6 +140,30 @@ TEST_F(DialogHost, MessageBoxRunsANestedLoopThatKeepsHandlingMessages) {
     }
 }
 
+// An answer names the box that was open when it was given: one given while none was open, or one
+// that arrives after its box has closed, answers nothing later.
+TEST_F(DialogHost, AnAnswerGivenWhileNoBoxIsOpenAnswersNoLaterBox) {
+    std::vector<int> answers;
+    handler.init = [&] {
+        host.AnswerMessageBox(kIdNo); // no box is open: this must not answer the ones below
+        host.PostMessage(kMsgA);
+    };
+    handler.message = [&](uint32_t, uintptr_t) {
+        answers.push_back(host.MessageBox("first", "caption", kMbYesNo));
+        answers.push_back(host.MessageBox("second", "caption", kMbYesNo));
+        host.EndDialog(kIdOk);
+    };
+    auto view = std::make_unique<RecordingView>(&log);
+    // Each box is answered Yes, and then No once more, which comes too late for its box.
+    view->onBox = [](CDialogHost& h) {
+        h.AnswerMessageBox(kIdYes);
+        h.AnswerMessageBox(kIdNo);
+    };
+    host.AddView(std::move(view));
+    host.RunModal(handler);
+    EXPECT_EQ(answers, (std::vector<int>{kIdYes, kIdYes}));
+}
+
 TEST_F(DialogHost, MessageBoxOffersYesAndNoOnly) {
     handler.init = [&] {
         EXPECT_EQ(host.MessageBox("text", "caption", 0x01 /* OK and Cancel */), 0);

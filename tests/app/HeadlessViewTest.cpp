@@ -43,7 +43,13 @@ TEST(HeadlessView, WritesOneLinePerVisibleChangeAndFollowsItsCommands) {
         host.ShowControl(kProgress, false);
         host.ShowControl(kClose, true);
     };
-    in.Write("start\n  YES \nbogus\ncancel\n");
+    // The answer is written once the question is open: an answer given before it opens answers
+    // nothing.
+    std::vector<std::string> calls;
+    auto answering = std::make_unique<RecordingView>(&calls);
+    answering->onBox = [&](CDialogHost&) { in.Write("  YES \nbogus\ncancel\n"); };
+    host.AddView(std::move(answering));
+    in.Write("start\n");
     EXPECT_EQ(host.RunModal(handler), kIdCancel);
     out.CloseWrite();
 
@@ -79,10 +85,8 @@ TEST(HeadlessView, QuestionsAreAnsweredByThePolicyOrNoWhenNobodyCanAnswer) {
         bool closedInput; // else no input at all
         int answer;
     } cases[] = {
-        {Policy::Yes, false, kIdYes},
-        {Policy::No, false, kIdNo},
-        {Policy::Ask, false, kIdNo},
-        {Policy::Ask, true, kIdNo},
+        {Policy::Yes, false, kIdYes}, {Policy::Yes, true, kIdYes}, {Policy::No, false, kIdNo},
+        {Policy::Ask, false, kIdNo},  {Policy::Ask, true, kIdNo},
     };
     for (const Case& c : cases) {
         Pipe out;
@@ -106,6 +110,36 @@ TEST(HeadlessView, QuestionsAreAnsweredByThePolicyOrNoWhenNobodyCanAnswer) {
                   std::string::npos)
             << text;
     }
+}
+
+// Under the Yes policy the input answers nothing: neither its "no" nor its end. A line longer than
+// the bound is refused and dropped whole, and the next line is read as usual.
+TEST(HeadlessView, InputUnderAPolicyAnswersNothingAndLongLinesAreDropped) {
+    Pipe out;
+    Pipe in;
+    CDialogHost host(SmallTemplate());
+    host.AddView(std::make_unique<CHeadlessView>(out.WriteFd(), in.ReadFd(), Policy::Yes));
+    ScriptedHandler handler;
+    int answer = 0;
+    handler.init = [&] {
+        host.ShowControl(kStart, true);
+        in.Write("no\n" + std::string(CHeadlessView::kMaxCommandLength + 1, 'x') +
+                 "start\nstart\n");
+        in.CloseWrite();
+    };
+    handler.command = [&](int id) {
+        EXPECT_EQ(id, kStart);
+        answer = host.MessageBox("text", "caption", kMbYesNo);
+        host.EndDialog(kIdOk);
+    };
+    host.RunModal(handler);
+    EXPECT_EQ(answer, kIdYes);
+    out.CloseWrite();
+    std::string text = out.ReadAvailable();
+    EXPECT_EQ(text.find("\nanswer no\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nerror the question is answered by the policy: no\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\nerror line longer than 256 bytes\n"), std::string::npos) << text;
 }
 
 TEST(HeadlessView, EscapesTextsSoThatEachRecordStaysOneLine) {

@@ -63,12 +63,18 @@ TEST(ToolCommandLine, SimulationAndUnattendedOptions) {
         std::string error;
     } cases[] = {
         {{"--simulate"}, "8.6.27", "", false, 60, ""},
-        {{"--simulate=8.5.9928", "--simulate-report=out.json", "--unattended", "--wait=0"},
+        {{"--simulate=8.5.9928", "--simulate-report=out.json", "--unattended", "--wait=1"},
          "8.5.9928",
          "out.json",
          true,
-         0,
+         1,
          ""},
+        {{"--wait=0"},
+         std::nullopt,
+         "",
+         false,
+         60,
+         "--wait takes a number of seconds from 1 to 86400, not \"0\""},
         {{"--simulate=8.x"},
          std::nullopt,
          "",
@@ -92,13 +98,13 @@ TEST(ToolCommandLine, SimulationAndUnattendedOptions) {
          "",
          false,
          60,
-         "--wait takes a number of seconds from 0 to 86400, not \"-1\""},
+         "--wait takes a number of seconds from 1 to 86400, not \"-1\""},
         {{"--wait=86401"},
          std::nullopt,
          "",
          false,
          60,
-         "--wait takes a number of seconds from 0 to 86400, not \"86401\""},
+         "--wait takes a number of seconds from 1 to 86400, not \"86401\""},
     };
     for (const Case& c : cases) {
         CToolCommandLine parsed = CToolCommandLine::Parse(c.arguments);
@@ -116,13 +122,83 @@ TEST(ToolCommandLine, SimulationAndUnattendedOptions) {
 
 TEST(ToolCommandLine, HelpNamesEveryOptionAndVersionThePackage) {
     std::string usage = ToolUsage();
-    for (const char* option :
-         {"/FORCE", "/SKIPDEVICE", "/LOG", "/FORCEDIR=", "/FAILDEVICE=", "--ui=terminal",
-          "--ui=headless", "--help", "--version", "--simulate[=VERSION]", "--simulate-report=FILE",
-          "--unattended", "--wait=SECONDS"}) {
+    for (const char* option : {"/FORCE",
+                               "/SKIPDEVICE",
+                               "/LOG",
+                               "/FORCEDIR=",
+                               "/FAILDEVICE=",
+                               "--ui=terminal",
+                               "--ui=headless",
+                               "--help",
+                               "--version",
+                               "--simulate[=VERSION]",
+                               "--simulate-report=FILE",
+                               "--unattended",
+                               "--wait=SECONDS",
+                               "--simulate-fault=SPEC",
+                               "drop-link",
+                               "lose-answer",
+                               "late-answer",
+                               "bad-status",
+                               "power-off",
+                               "no-bootloader-announce",
+                               "other-program"}) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(ToolVersion(), "vantor-dfu 8.6.28\n");
+}
+
+// Each fault spec in its normal form, or the reason it is refused; a refused spec is a usage error.
+TEST(ToolCommandLine, SimulatedFaultSpecs) {
+    struct Case {
+        const char* spec;
+        const char* text; // the normal form; null when refused
+        const char* error;
+    } cases[] = {
+        {"drop-link@B:1", "drop-link@B:1:2000", ""},
+        {"drop-link@A:4945:0", "drop-link@A:4945:0", ""},
+        {"lose-answer@A:7", "lose-answer@A:7", ""},
+        {"late-answer@B:65535:600000", "late-answer@B:65535:600000", ""},
+        {"bad-status@B:9", "bad-status@B:9:7", ""},
+        {"bad-status@B:9:255", "bad-status@B:9:255", ""},
+        {"power-off@A:2", "power-off@A:2:3000", ""},
+        {"no-bootloader-announce", "no-bootloader-announce", ""},
+        {"other-program", "other-program", ""},
+        {"melt@A:1", nullptr, "unknown fault \"melt\""},
+        {"drop-link", nullptr, "drop-link needs a place"},
+        {"other-program@A:1", nullptr, "other-program takes no place"},
+        {"drop-link@C:1", nullptr, "IMAGE A or B"},
+        {"drop-link@a:1", nullptr, "IMAGE A or B"},
+        {"drop-link@A:0", nullptr, "a number from 1 to 65535, not \"0\""},
+        {"drop-link@A:65536", nullptr, "a number from 1 to 65535"},
+        {"drop-link@A:", nullptr, "IMAGE A or B"},
+        {"drop-link@A:x1", nullptr, "a number from 1 to 65535"},
+        {"drop-link@A:1:600001", nullptr, "milliseconds from 0 to 600000"},
+        {"drop-link@A:1:-5", nullptr, "milliseconds from 0 to 600000"},
+        {"lose-answer@A:1:5", nullptr, "lose-answer takes no value"},
+        {"bad-status@A:1:6", nullptr, "status code 0, 4, 5 or 7 to 255"},
+        {"bad-status@A:1:256", nullptr, "status code"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.spec);
+        std::string error;
+        std::optional<SimulatedFault> fault = SimulatedFault::Parse(c.spec, error);
+        ASSERT_EQ(fault.has_value(), c.text != nullptr) << error;
+        if (fault) {
+            EXPECT_EQ(fault->Text(), c.text);
+        } else {
+            EXPECT_NE(error.find(c.error), std::string::npos) << error;
+        }
+        CToolCommandLine parsed =
+            CToolCommandLine::Parse({"--simulate", std::string("--simulate-fault=") + c.spec});
+        EXPECT_EQ(parsed.error.empty(), c.text != nullptr) << parsed.error;
+    }
+    EXPECT_EQ(CToolCommandLine::Parse({"--simulate-fault=other-program"}).error,
+              "--simulate-fault needs --simulate");
+    EXPECT_EQ(CToolCommandLine::Parse({"--simulate", "--simulate-fault=other-program",
+                                       "--simulate-fault=bad-status@B:3"})
+                  .simulateFaults.size(),
+              2u);
 }
 
 } // namespace

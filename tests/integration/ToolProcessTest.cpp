@@ -4,11 +4,13 @@
 #ifdef VANTOR_DFU
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@
 #include <nlohmann/json.hpp>
 
 #include "support/TempDir.h"
+#include "support/WaitFor.h"
 
 extern char** environ;
 
@@ -29,7 +32,15 @@ struct ToolRun {
 
 class ToolProcess : public ::testing::Test {
 protected:
-    ToolRun Run(std::vector<std::string> arguments) {
+    std::string ReadFile(const std::string& path) {
+        std::ifstream file(path);
+        return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    }
+
+    // Standard input at end of file, unless `during` is given: then standard input is a pipe that
+    // stays open, and `during` runs with the child's pid and a reader of its output so far.
+    ToolRun Run(std::vector<std::string> arguments,
+                std::function<void(pid_t, std::function<std::string()>)> during = nullptr) {
         std::vector<std::string> environment = {
             "DEVIO_TIME_SCALE=0.01",
             "DEVIO_DEBUG_OUTPUT=file:" + dir_.file("debug.txt"),
@@ -43,7 +54,13 @@ protected:
         std::string outputPath = dir_.file("output.txt");
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        int input[2] = {-1, -1};
+        if (during) {
+            EXPECT_EQ(pipe2(input, O_CLOEXEC), 0);
+            posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
+        } else {
+            posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        }
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
         arguments.insert(arguments.begin(), VANTOR_DFU);
@@ -60,13 +77,20 @@ protected:
         ToolRun run;
         pid_t pid = 0;
         if (posix_spawn(&pid, VANTOR_DFU, &actions, nullptr, argv.data(), envp.data()) == 0) {
+            if (during) {
+                during(pid, [&] { return ReadFile(outputPath); });
+            }
             int status = 0;
             waitpid(pid, &status, 0);
             run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         }
+        for (int fd : input) {
+            if (fd >= 0) {
+                close(fd);
+            }
+        }
         posix_spawn_file_actions_destroy(&actions);
-        std::ifstream output(outputPath);
-        run.output.assign(std::istreambuf_iterator<char>(output), std::istreambuf_iterator<char>());
+        run.output = ReadFile(outputPath);
         return run;
     }
 
@@ -121,6 +145,70 @@ TEST_F(ToolProcess, ExitStatusTellsUpToDateNoDeviceAndBadCommandLine) {
         EXPECT_EQ(run.exitStatus, row.exitStatus) << run.output;
         EXPECT_NE(run.output.find(row.output), std::string::npos) << run.output;
     }
+}
+
+// Unattended mode answers the profile question Yes whatever standard input does: at end of file
+// from the start, the input's end must never become an answer.
+TEST_F(ToolProcess, UnattendedRunsAtEndOfInputNeverAnswerNo) {
+    // The tool's acceptance runs it 20 times; a few runs keep the suite's time in bounds.
+    constexpr int kRuns = 5;
+    int updated = 0;
+    for (int i = 0; i < kRuns; ++i) {
+        ToolRun run = Run({"--simulate", "--unattended", "--ui=headless"});
+        EXPECT_EQ(run.output.find("\nanswer no\n"), std::string::npos) << "run " << i;
+        EXPECT_NE(run.output.find("\nanswer yes\n"), std::string::npos) << "run " << i;
+        updated += run.exitStatus == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(updated, kRuns);
+}
+
+// A signal while the dialog waits for Start closes it as Close does, with its own exit status.
+TEST_F(ToolProcess, SignalOutsideTheUpdateClosesTheDialog) {
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        bool offered = false;
+        ToolRun run = Run({"--simulate", "--ui=headless"},
+                          [&](pid_t pid, const std::function<std::string()>& output) {
+                              offered = wait_for([&] {
+                                  return output().find("\nbutton start\n") != std::string::npos;
+                              });
+                              kill(pid, signal);
+                          });
+        EXPECT_TRUE(offered) << run.output;
+        EXPECT_EQ(run.exitStatus, 128 + signal) << run.output;
+        EXPECT_NE(run.output.find("\nend cancel\n"), std::string::npos) << run.output;
+        EXPECT_NE(ReadFile(dir_.file("debug.txt"))
+                      .find("Signal " + std::to_string(signal) + ": closing the dialog in state 3"),
+                  std::string::npos);
+    }
+}
+
+// Faults chosen on the command line reach the virtual mouse: one the controller recovers from, and
+// a mouse that loses its power during the update for longer than the tool waits, which ends as the
+// controller's failure (1), not as "nothing found" (3), whatever --wait says.
+TEST_F(ToolProcess, SimulatedFaultsFromTheCommandLine) {
+    struct Row {
+        std::vector<std::string> arguments;
+        int exitStatus;
+        const char* output;
+    } rows[] = {
+        {{"--simulate", "--unattended", "--ui=headless", "--simulate-fault=bad-status@B:100:8"},
+         0,
+         "\nstatus You have successfully updated the firmware"},
+        {{"--simulate", "--unattended", "--ui=headless", "--wait=1",
+          "--simulate-fault=power-off@B:200:600000"},
+         1,
+         "\nstatus The firmware updated failed."},
+        {{"--simulate", "--simulate-fault=power-off@A:1:x"}, 1, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.arguments.back());
+        ToolRun run = Run(row.arguments);
+        EXPECT_EQ(run.exitStatus, row.exitStatus) << run.output;
+        EXPECT_NE(run.output.find(row.output), std::string::npos) << run.output;
+    }
+    EXPECT_NE(ReadFile(dir_.file("debug.txt")).find("Something bad happened 8..."),
+              std::string::npos);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // and on a small time scale: the dialog is driven as in unattended mode, and each run is checked
 // by the states it went through (its trace), the texts it showed and the mouse as it ended.
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "Source/Manager/CDevio.h"
+#include "Source/System/Clock.h"
 #include "Source/System/DebugOutput.h"
 #include "Source/Windows/Win32SystemChoice.h"
 #include "app/CompanionStandIn.h"
@@ -22,6 +24,7 @@
 #include "app/SimulatedWorld.h"
 #include "app/TextIds.h"
 #include "app/ToolOptions.h"
+#include "app/ToolOutcome.h"
 #include "app/UnattendedDriver.h"
 #include "app/VantorDFUDlg.h"
 #include "app/ui/DialogHost.h"
@@ -62,6 +65,9 @@ public:
         }
     }
     void OnMessageBoxOpened(const ui::CDialogHost&, const ui::MessageBoxRequest&) override {
+        if (m_onBox && m_onBox(*m_host)) {
+            return;
+        }
         int answer = m_next < m_answers.size() ? m_answers[m_next++] : ui::kIdYes;
         m_host->AnswerMessageBox(answer);
     }
@@ -74,6 +80,8 @@ private:
 
 public:
     std::function<void(const ui::CDialogHost&)> m_onChange;
+    // Runs when the question opens; true when it took the place of the answer.
+    std::function<bool(ui::CDialogHost&)> m_onBox;
 
 private:
     std::function<bool(ui::CDialogHost&, int)> m_onState;
@@ -152,12 +160,20 @@ struct RunSetup {
     std::function<bool(CSimulatedWorld&, ui::CDialogHost&, int)> onState;
     // Runs after every visible change.
     std::function<void(CSimulatedWorld&, const ui::CDialogHost&)> onChange;
+    // Runs when the profile question opens; true when it took the place of the answer.
+    std::function<bool(CSimulatedWorld&, ui::CDialogHost&)> onBox;
 };
 
 class UpdateRun : public ::testing::Test {
 protected:
-    void SetUp() override { ToolOptions() = CToolOptions{}; }
-    void TearDown() override { ToolOptions() = CToolOptions{}; }
+    void SetUp() override {
+        ToolOptions() = CToolOptions{};
+        ToolOutcome() = CToolOutcome{};
+    }
+    void TearDown() override {
+        ToolOptions() = CToolOptions{};
+        ToolOutcome() = CToolOutcome{};
+    }
 
     RunResult Run(const RunSetup& setup) {
         RunResult result;
@@ -195,6 +211,9 @@ protected:
                 driver->m_onChange = [&](const ui::CDialogHost& host) {
                     setup.onChange(*world, host);
                 };
+            }
+            if (setup.onBox) {
+                driver->m_onBox = [&](ui::CDialogHost& host) { return setup.onBox(*world, host); };
             }
             std::vector<std::unique_ptr<ui::IDialogView>> views;
             views.push_back(std::move(driver));
@@ -452,11 +471,15 @@ TEST_F(UpdateRun, BootloaderStillMissingAsksToSwitchTheMouseOffAndOn) {
     RunSetup setup;
     setup.prepare = [&](CSimulatedWorld& w) {
         w.Mouse().hide_bootloader_return(true);
-        // The mouse is switched off as soon as it has the whole first image.
+        // The mouse is switched off once it has the whole first image and has restarted on the
+        // tool's request, so that the tool has taken the status that the image was accepted.
         watcher = std::thread([&stop, &switchedOff, &w] {
             test::wait_for(
                 [&] { return stop.load() || w.Mouse().state().radio_stack_image_complete; },
                 std::chrono::seconds(60));
+            int restarts = w.Mouse().state().restarts;
+            test::wait_for([&] { return stop.load() || w.Mouse().state().restarts > restarts; },
+                           std::chrono::seconds(60));
             if (!stop.load()) {
                 w.Mouse().set_power(false);
                 switchedOff = true;
@@ -617,6 +640,258 @@ TEST_F(UpdateRun, HostileFoldersAreRefusedAndTheUpdateStillSucceeds) {
                 << folder;
         }
         ToolOptions() = CToolOptions{};
+    }
+}
+
+void ExpectGivenUp(const RunResult& run) {
+    EXPECT_EQ(run.finalState, Dlg::Failed) << StatesText(run.states);
+    EXPECT_EQ(run.exitStatus, kExitFailed);
+    EXPECT_EQ(run.status, LoadMessage(kTextFailedRetrying));
+    EXPECT_FALSE(run.WentThrough({Dlg::Succeeded})) << StatesText(run.states);
+}
+
+// Each way in which the device stops answering in the middle of the update: the wait has a bound,
+// after which the update is retried and then given up with the failure text and the countdown.
+TEST_F(UpdateRun, EveryWaitForTheDeviceEnds) {
+    struct Row {
+        const char* name;
+        std::function<void(sim::MouseOptions&)> mouse;
+        std::function<void(CSimulatedWorld&)> fault;
+        int stalledState; // the state that waited
+        const char* traced;
+        uint32_t boundMs; // of each of the three waits
+    } rows[] = {
+        {"the mouse lacks the DFU control feature",
+         [](sim::MouseOptions& m) { m.has_dfu_control = false; }, nullptr, Dlg::EnteringBootloader,
+         "  cannot enter DFU mode", Dlg::kStallFailedRequestMs},
+        {"the mouse ignores the request to enter its bootloader",
+         [](sim::MouseOptions& m) { m.ignores_dfu_control = true; }, nullptr,
+         Dlg::EnteringBootloader, "  the update made no progress in state 7",
+         Dlg::kStallEnterBootloaderMs},
+        {"the bootloader lacks the DFU transfer feature",
+         [](sim::MouseOptions& m) { m.has_dfu_transfer = false; }, nullptr, Dlg::BootloaderReady,
+         "  the update made no progress in state 8", Dlg::kStallBootloaderReadyMs},
+        {"the mouse is lost for good during the first image", nullptr,
+         [](CSimulatedWorld& w) { w.Mouse().drop_link_at_dfu_packet(100, std::chrono::hours(1)); },
+         Dlg::DeviceNotConnected, "  the update made no progress in state 1",
+         Dlg::kStallMouseLostMs},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        RunSetup setup;
+        if (row.mouse) {
+            row.mouse(setup.mouse);
+        }
+        setup.prepare = row.fault;
+        // The scaled clock from the first entry of the state that waits (for the lost mouse:
+        // once the transfer has begun) to the failure.
+        std::optional<uint64_t> waitBegan;
+        uint64_t waited = 0;
+        bool transferBegan = false;
+        setup.onState = [&](CSimulatedWorld&, ui::CDialogHost&, int state) {
+            transferBegan |= state == Dlg::SendingFirstImage;
+            bool waits =
+                state == row.stalledState && (state != Dlg::DeviceNotConnected || transferBegan);
+            if (waits && !waitBegan) {
+                waitBegan = sys::Clock::tick_count_ms();
+            } else if (state == Dlg::Failed && waitBegan) {
+                waited = sys::Clock::tick_count_ms() - *waitBegan;
+            }
+            return false;
+        };
+        RunResult run = Run(setup);
+        ExpectGivenUp(run);
+        EXPECT_TRUE(run.WentThrough({row.stalledState, Dlg::Failed})) << StatesText(run.states);
+        EXPECT_TRUE(run.Traced(row.traced));
+        // Three waits (the first and two retries) within their bound, with a margin for the work
+        // between them.
+        EXPECT_GT(waited, 0u);
+        EXPECT_LE(waited, 3 * row.boundMs + 20000);
+    }
+}
+
+// The new firmware never announces itself (the mouse is switched off as it restarts into it).
+TEST_F(UpdateRun, FirmwareChangeNeverAnnouncedEnds) {
+    RunSetup setup;
+    setup.onState = [](CSimulatedWorld& world, ui::CDialogHost&, int state) {
+        if (state == Dlg::WaitFirmwareChange) {
+            world.Mouse().set_power(false);
+        }
+        return false;
+    };
+    RunResult run = Run(setup);
+    ExpectGivenUp(run);
+    EXPECT_TRUE(run.WentThrough({Dlg::WaitFirmwareChange, Dlg::Failed})) << StatesText(run.states);
+    EXPECT_TRUE(run.Traced("  the update made no progress in state 11"));
+}
+
+// Close is refused only while a packet is on its way: a dialog that waits for the device closes.
+TEST_F(UpdateRun, CloseWorksWhileTheUpdateWaitsForTheDevice) {
+    RunSetup setup;
+    setup.mouse.ignores_dfu_control = true;
+    setup.onState = [](CSimulatedWorld&, ui::CDialogHost& host, int state) {
+        if (state == Dlg::EnteringBootloader) {
+            host.PressButton(ui::kIdCancel);
+        }
+        return false;
+    };
+    RunResult run = Run(setup);
+    EXPECT_EQ(run.finalState, Dlg::EnteringBootloader) << StatesText(run.states);
+    EXPECT_EQ(run.exitStatus, kExitFailed);
+    EXPECT_FALSE(run.Traced("the update made no progress"));
+}
+
+// A spurious bad status just before the device accepts the whole first image arms a retry delay;
+// the status that the image was accepted stops it, so the transfer is not started over.
+TEST_F(UpdateRun, ImageAcceptedStopsARetryArmedBefore) {
+    RunSetup setup;
+    setup.prepare = [](CSimulatedWorld& w) {
+        w.Mouse().fail_dfu_packet(121216 / 16 - 1, sim::DfuTransfer::kWriteFailed, true);
+    };
+    RunResult run = Run(setup);
+    ExpectUpdated(run);
+    EXPECT_TRUE(run.Traced("Something bad happened 7..."));
+    EXPECT_FALSE(run.Traced("CVantorDFUDlg::RetryDfu")) << StatesText(run.states);
+    EXPECT_EQ(std::count(run.states.begin(), run.states.end(), Dlg::BootloaderReady), 1)
+        << StatesText(run.states);
+}
+
+// The firmware-change wait of entering the bootloader ends when the bootloader is there: it must
+// not run on into the transfer and ask the user to switch the mouse off and on.
+TEST_F(UpdateRun, BootloaderReadyStopsTheWaitsBefore) {
+    RunSetup setup;
+    bool askedToSwitch = false;
+    setup.onChange = [&](CSimulatedWorld&, const ui::CDialogHost& host) {
+        askedToSwitch |= host.GetDlgItemText(Dlg::IDC_STATUS) == LoadMessage(kTextTurnOffAndOn);
+    };
+    RunResult run = Run(setup);
+    ExpectUpdated(run);
+    EXPECT_FALSE(run.Traced("Timer 0xbdbddbdb is timeout.")) << StatesText(run.states);
+    EXPECT_FALSE(askedToSwitch);
+}
+
+// Once the update is given up, a bootloader that comes back gets no new transfer: the countdown
+// ends the tool.
+TEST_F(UpdateRun, GivenUpUpdateStaysGivenUp) {
+    std::filesystem::path folder = dir_.file("fw-short");
+    std::filesystem::create_directories(folder);
+    std::vector<uint8_t> shortImage(20, 0x02);
+    std::ofstream(folder / "s132_test.dfu", std::ios::binary)
+        .write(reinterpret_cast<const char*>(shortImage.data()),
+               static_cast<std::streamsize>(shortImage.size()));
+    RunSetup setup;
+    setup.arguments = {L"/FORCEDIR=" + folder.wstring()};
+    setup.onState = [](CSimulatedWorld& world, ui::CDialogHost&, int state) {
+        if (state == Dlg::Failed) {
+            // Switched off and on, the mouse comes back in its bootloader.
+            world.Mouse().set_power(false);
+            world.Mouse().set_power(true);
+        }
+        return false;
+    };
+    RunResult run = Run(setup);
+    ExpectGivenUp(run);
+    EXPECT_EQ(run.states.back(), Dlg::Failed) << StatesText(run.states);
+}
+
+// The mouse goes and comes back while the profile question is open: the answer given afterwards
+// belongs to a state that is over and must not switch the mouse into its bootloader from the state
+// that offers Start again.
+TEST_F(UpdateRun, QuestionAnsweredAfterTheStateMovedOnDecidesNothing) {
+    RunSetup setup;
+    bool asked = false;
+    setup.onBox = [&](CSimulatedWorld& world, ui::CDialogHost&) {
+        if (asked) {
+            return false; // the second question is answered Yes as usual
+        }
+        asked = true;
+        world.Mouse().set_power(false);
+        return true;
+    };
+    setup.onState = [&](CSimulatedWorld& world, ui::CDialogHost& host, int state) {
+        if (state == Dlg::DeviceNotConnected && host.OpenMessageBox()) {
+            world.Mouse().set_power(true);
+        } else if (state == Dlg::ReadyToStart && host.OpenMessageBox()) {
+            host.AnswerMessageBox(ui::kIdYes);
+        }
+        return false;
+    };
+    RunResult run = Run(setup);
+    ExpectUpdated(run);
+    EXPECT_TRUE(run.Traced("during the profile check"));
+    EXPECT_FALSE(run.Traced("SwitchToState() called from 3 to 7")) << StatesText(run.states);
+}
+
+// A signal outside the update closes the dialog as Close does; during the update it is held, with
+// a line that says so, and carried out once the update has ended.
+TEST_F(UpdateRun, SignalsCloseTheDialogButNeverBreakTheUpdateOff) {
+    struct Row {
+        const char* name;
+        int signalState; // the state in which the signal comes
+        int finalState;
+    } rows[] = {
+        {"ready to start", Dlg::ReadyToStart, Dlg::ReadyToStart},
+        {"during the first image", Dlg::SendingFirstImage, Dlg::Succeeded},
+        {"waiting for the new firmware", Dlg::WaitFirmwareChange, Dlg::Succeeded},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ToolOutcome() = CToolOutcome{};
+        RunSetup setup;
+        bool signalled = false;
+        bool toldCannotInterrupt = false;
+        setup.onState = [&](CSimulatedWorld&, ui::CDialogHost& host, int state) {
+            if (state == row.signalState && !signalled) {
+                signalled = true;
+                host.PostMessage(Dlg::WM_CLOSE_SIGNAL, SIGTERM);
+                return state == Dlg::ReadyToStart; // Start is not pressed
+            }
+            return false;
+        };
+        setup.onChange = [&](CSimulatedWorld&, const ui::CDialogHost& host) {
+            toldCannotInterrupt |=
+                host.GetDlgItemText(Dlg::IDC_STATUS)
+                    .find("The update cannot be interrupted. It needs about ") != std::string::npos;
+        };
+        RunResult run = Run(setup);
+        EXPECT_EQ(run.finalState, row.finalState) << StatesText(run.states);
+        EXPECT_EQ(run.exitStatus, kExitSignalBase + SIGTERM);
+        EXPECT_EQ(ToolOutcome().closingSignal, SIGTERM);
+        EXPECT_TRUE(run.Traced("Signal 15: closing the dialog"));
+        EXPECT_EQ(toldCannotInterrupt, row.finalState == Dlg::Succeeded);
+        if (row.finalState == Dlg::Succeeded) {
+            EXPECT_EQ(run.mouse.running_version, "8.6.28");
+        }
+    }
+}
+
+// The repair of profile sector 1 is tried once more when it fails; a second failure keeps the
+// success text but is traced and gives unattended mode its own exit status.
+TEST_F(UpdateRun, FailedProfileRepairIsTriedAgainAndThenReported) {
+    struct Row {
+        const char* name;
+        unsigned refusedWrites;
+        bool repaired;
+    } rows[] = {
+        {"repaired on the second try", 1, true},
+        {"not repaired", 2, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ToolOutcome() = CToolOutcome{};
+        RunSetup setup;
+        setup.mouse.refused_profile_writes = row.refusedWrites;
+        RunResult run = Run(setup);
+        EXPECT_EQ(run.finalState, Dlg::Succeeded) << StatesText(run.states);
+        EXPECT_EQ(run.status, LoadMessage(kTextSucceeded) + "\r\n\r\n" +
+                                  LoadMessage(kTextBluetoothPairingNote));
+        EXPECT_TRUE(run.Traced("the repair of profile sector 1 failed; trying once more"));
+        EXPECT_EQ(run.mouse.sectors[1] == RepairedSector(run.sector1AtStart), row.repaired);
+        EXPECT_EQ(run.Traced("Warning: the firmware was updated, but profile sector 1 could not "
+                             "be repaired."),
+                  !row.repaired);
+        EXPECT_EQ(ToolOutcome().profileNotRepaired, !row.repaired);
+        EXPECT_EQ(run.exitStatus, row.repaired ? kExitUpdated : kExitProfileNotRepaired);
     }
 }
 

@@ -1,0 +1,10 @@
+#include "app/ToolOutcome.h"
+
+namespace devio::app {
+
+CToolOutcome& ToolOutcome() {
+    static CToolOutcome outcome;
+    return outcome;
+}
+
+} // namespace devio::app
