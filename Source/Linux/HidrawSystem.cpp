@@ -13,6 +13,7 @@
 #include "Source/Linux/HidrawFile.h"
 #include "Source/Log/xLog.h"
 #include "Source/Windows/WideText.h"
+#include "Source/Windows/Win32Device.h"
 #include "Source/Windows/Win32LastError.h"
 
 namespace devio {
@@ -127,6 +128,15 @@ std::map<std::string, HidrawNode> HidrawSystem::read_nodes() {
         }
     }
     return nodes;
+}
+
+void HidrawSystem::stop_monitor() {
+    udev_.stop();
+}
+
+void HidrawSystem::set_access_denied_handler(AccessDeniedHandler handler) {
+    std::lock_guard lock(mutex_);
+    access_denied_ = std::move(handler);
 }
 
 void HidrawSystem::on_udev(const std::string& action, const std::string&) {
@@ -249,7 +259,18 @@ HANDLE HidrawSystem::CreateFileW(LPCWSTR wide_path, DWORD access, DWORD, LPVOID,
         int error = errno;
         xLogWrite(kTag, error == EACCES ? kLogWarning : kLogInfo, where, "%s: open failed: %s",
                   node->devnode.c_str(), std::strerror(error));
-        return fail_with(error_of_open(error), INVALID_HANDLE_VALUE);
+        DWORD failure = error_of_open(error);
+        if (failure == ERROR_ACCESS_DENIED && node->vendor_id == Win32Device::kVarkonVendorId) {
+            AccessDeniedHandler handler;
+            {
+                std::lock_guard lock(mutex_);
+                handler = access_denied_;
+            }
+            if (handler) {
+                handler(*node);
+            }
+        }
+        return fail_with(failure, INVALID_HANDLE_VALUE);
     }
     read_descriptor(fd, *node);
     if (index >= node->collections.size() || (index == 0 && node->collections.size() > 1 &&

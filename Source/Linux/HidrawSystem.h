@@ -17,6 +17,7 @@
 // The sysfs and device roots are parameters, so that tests run it on a fake tree. Thread-safe.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -39,8 +40,15 @@ public:
     explicit HidrawSystem(std::string sysfs_root = "/sys", std::string dev_root = "/dev");
     ~HidrawSystem() override;
 
+    // Runs, on the opening thread, when a node of the maker's vendor ID cannot be opened for want
+    // of permission.
+    using AccessDeniedHandler = std::function<void(const HidrawNode& node)>;
+
     // Starts the udev monitor (at most once); false when there is none (a fake tree).
     bool monitor();
+    // Stops it; no device-change message is sent once this returns.
+    void stop_monitor();
+    void set_access_denied_handler(AccessDeniedHandler handler);
     // Compares the nodes present with those known: announces removals, then arrivals.
     void rescan();
     // The collection paths present now.
@@ -105,6 +113,7 @@ private:
     std::map<std::string, HidrawNode> known_;                    // by sysname; guarded by mutex_
     std::vector<std::weak_ptr<Collection>> open_;                // guarded by mutex_
     std::mutex rescan_mutex_;                                    // one rescan at a time
+    AccessDeniedHandler access_denied_;                          // guarded by mutex_
 };
 
 } // namespace devio

@@ -9,11 +9,15 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <thread>
 #include <unistd.h>
 
 #include "FakeHidrawTree.h"
 #include "ReportDescriptors.h"
 #include "Source/Events/Subscriber.h"
+#include "Source/Linux/HidrawChoice.h"
 #include "Source/System/DebugOutput.h"
 #include "Source/Windows/WideText.h"
 #include "Source/Windows/Win32Bus.h"
@@ -171,18 +175,49 @@ TEST_F(HidrawSystemTest, NodeThatVanishedBeforeItsOpenFailsAloneWithALogLine) {
     }
 }
 
-TEST_F(HidrawSystemTest, NodeWithoutPermissionIsRefusedWithAccessDenied) {
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "root opens every file";
+// Runs `body` on a thread of its own without the capabilities that let root open any file, so that
+// file permissions apply to it as to a user.
+template <class Body>
+void as_user(Body body) {
+    std::thread([&] {
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        __user_cap_data_struct data[2] = {};
+        ASSERT_EQ(syscall(SYS_capget, &header, data), 0);
+        data[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        ASSERT_EQ(syscall(SYS_capset, &header, data), 0);
+        body();
+    }).join();
+}
+
+TEST_F(HidrawSystemTest, NodeWithoutPermissionIsRefusedAndTheMakersOneReported) {
+    for (const char* name : {"hidraw1", "hidraw5"}) {
+        std::filesystem::permissions(dev(name), std::filesystem::perms::owner_read |
+                                                    std::filesystem::perms::owner_write);
+        ASSERT_EQ(chown(dev(name).c_str(), 65534, 65534), 0);
     }
-    std::filesystem::permissions(dev("hidraw1"), std::filesystem::perms::none);
     HidrawSystem system(tree.sysfs(), tree.dev());
+    std::vector<std::string> reported;
+    system.set_access_denied_handler(
+        [&](const HidrawNode& node) { reported.push_back(node.devnode); });
     sys::DebugOutputCapture log;
-    EXPECT_EQ(system.CreateFileW(widen(dev("hidraw1")).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                 nullptr, OPEN_EXISTING, 0, HANDLE{}),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(system.GetLastError(), ERROR_ACCESS_DENIED);
+    as_user([&] {
+        for (const char* name : {"hidraw1", "hidraw5"}) {
+            SCOPED_TRACE(name);
+            EXPECT_EQ(system.CreateFileW(widen(dev(name)).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                         0, nullptr, OPEN_EXISTING, 0, HANDLE{}),
+                      INVALID_HANDLE_VALUE);
+            EXPECT_EQ(system.GetLastError(), ERROR_ACCESS_DENIED);
+        }
+        HANDLE file = system.CreateFileW(widen(dev("hidraw2")).c_str(), GENERIC_READ, 0, nullptr,
+                                         OPEN_EXISTING, 0, HANDLE{});
+        EXPECT_NE(file, INVALID_HANDLE_VALUE) << "the other devices still open";
+        system.CloseHandle(file);
+    });
     EXPECT_TRUE(log.contains("hidraw1: open failed: Permission denied"));
+    EXPECT_EQ(reported, std::vector<std::string>{dev("hidraw1")}) << "only the maker's device";
+    std::string line = HidrawChoice::access_denied_line(dev("hidraw1"));
+    EXPECT_NE(line.find("packaging/udev/70-varkon.rules"), std::string::npos) << line;
+    EXPECT_NE(line.find("udevadm control --reload"), std::string::npos) << line;
 }
 
 TEST_F(HidrawSystemTest, RescanAnnouncesArrivalsAndRemovalsToTheBus) {
