@@ -170,8 +170,7 @@ public:
         caps.FeatureReportByteLength = length(HidP_Feature);
         caps.NumberLinkCollectionNodes = static_cast<USHORT>(collection_.links.size());
         USHORT* counts[3][3] = {
-            {&caps.NumberInputButtonCaps, &caps.NumberInputValueCaps,
-             &caps.NumberInputDataIndices},
+            {&caps.NumberInputButtonCaps, &caps.NumberInputValueCaps, &caps.NumberInputDataIndices},
             {&caps.NumberOutputButtonCaps, &caps.NumberOutputValueCaps,
              &caps.NumberOutputDataIndices},
             {&caps.NumberFeatureButtonCaps, &caps.NumberFeatureValueCaps,
@@ -252,8 +251,8 @@ private:
         if (usages.empty()) {
             usages.push_back(locals.minimum.value_or(Usage{}));
         }
-        uint32_t fields = std::min<uint32_t>(static_cast<uint32_t>(usages.size()),
-                                             globals.report_count);
+        uint32_t fields =
+            std::min<uint32_t>(static_cast<uint32_t>(usages.size()), globals.report_count);
         for (uint32_t i = 0; i < fields; ++i) {
             if (!room_for_capability()) {
                 return;
@@ -379,7 +378,9 @@ private:
         case kInput:
         case kOutput:
         case kFeature:
-            main_item(tag == kInput ? HidP_Input : tag == kOutput ? HidP_Output : HidP_Feature,
+            main_item(tag == kInput    ? HidP_Input
+                      : tag == kOutput ? HidP_Output
+                                       : HidP_Feature,
                       value);
             locals_ = {};
             break;

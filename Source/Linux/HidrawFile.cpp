@@ -83,8 +83,8 @@ BOOL HidrawFile::read(void* buffer, DWORD size, DWORD* transferred, OVERLAPPED* 
             return fail_with(ERROR_INVALID_USER_BUFFER, FALSE);
         }
         kernel_.begin(overlapped);
-        reads_.push_back({overlapped, static_cast<BYTE*>(buffer), size, {},
-                          std::this_thread::get_id()});
+        reads_.push_back(
+            {overlapped, static_cast<BYTE*>(buffer), size, {}, std::this_thread::get_id()});
     }
     if (transferred != nullptr) {
         *transferred = 0;
@@ -93,23 +93,38 @@ BOOL HidrawFile::read(void* buffer, DWORD size, DWORD* transferred, OVERLAPPED* 
     return fail_with(ERROR_IO_PENDING, FALSE);
 }
 
-BOOL HidrawFile::write(const void* buffer, DWORD size, DWORD* transferred,
-                       OVERLAPPED* overlapped) {
+BOOL HidrawFile::write(const void* buffer, DWORD size, DWORD* transferred, OVERLAPPED* overlapped) {
     if (overlapped == nullptr || buffer == nullptr || size == 0) {
         return fail_with(ERROR_INVALID_PARAMETER, FALSE);
     }
     const auto* bytes = static_cast<const Byte*>(buffer);
+    bool queued_before;
     {
         std::lock_guard lock(mutex_);
         if (gone_) {
             return fail_with(ERROR_DEVICE_NOT_CONNECTED, FALSE);
         }
         kernel_.begin(overlapped);
-        writes_.push_back({overlapped, nullptr, size, std::vector<Byte>(bytes, bytes + size),
-                           std::this_thread::get_id()});
+        queued_before = !writes_.empty();
     }
     if (transferred != nullptr) {
-        *transferred = 0;
+        *transferred = 0; // the outcome comes through the overlapped record
+    }
+    // hidraw takes a report at once (a USB node within the kernel's own time-out), so the write
+    // is tried here, saving the I/O thread a round; one that would block waits for that thread.
+    if (!queued_before) {
+        ssize_t written = ::write(fd_, bytes, size);
+        int error = written < 0 ? errno : 0;
+        if (written >= 0 || (error != EAGAIN && error != EINTR)) {
+            std::lock_guard lock(mutex_);
+            finish_write_locked(overlapped, written, error);
+            return fail_with(ERROR_IO_PENDING, FALSE);
+        }
+    }
+    {
+        std::lock_guard lock(mutex_);
+        writes_.push_back({overlapped, nullptr, size, std::vector<Byte>(bytes, bytes + size),
+                           std::this_thread::get_id()});
     }
     wake();
     return fail_with(ERROR_IO_PENDING, FALSE);
@@ -278,14 +293,20 @@ void HidrawFile::write_one(Pending write) {
         return; // cancelled or closed meanwhile: its record has completed
     }
     writes_.erase(found);
+    finish_write_locked(write.overlapped, written, error);
+}
+
+void HidrawFile::finish_write_locked(OVERLAPPED* overlapped, ssize_t written, int error) {
     if (written >= 0) {
-        kernel_.complete(write.overlapped, ERROR_SUCCESS, static_cast<DWORD>(written));
+        kernel_.complete(overlapped, ERROR_SUCCESS, static_cast<DWORD>(written));
     } else if (means_gone(error)) {
-        kernel_.complete(write.overlapped, ERROR_DEVICE_NOT_CONNECTED, 0);
+        gone_ = true;
+        end_pending_locked(ERROR_DEVICE_NOT_CONNECTED);
+        kernel_.complete(overlapped, ERROR_DEVICE_NOT_CONNECTED, 0);
     } else {
         xLogWrite(kTag, kLogWarning, "devio::HidrawFile::write", "%s: write failed, errno=%d",
                   name_.c_str(), error);
-        kernel_.complete(write.overlapped, ERROR_GEN_FAILURE, 0);
+        kernel_.complete(overlapped, ERROR_GEN_FAILURE, 0);
     }
 }
 

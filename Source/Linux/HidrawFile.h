@@ -4,14 +4,17 @@
 //
 // Reads and writes are queued and return ERROR_IO_PENDING; the file's I/O thread waits with poll
 // on the descriptor and an event descriptor (which wakes it for new requests, cancellation and
-// close), and completes each record through the system's handle table. The kernel keeps input
+// close), and completes each record through the system's handle table. A write with none queued
+// before it is tried at once, on the caller's thread. The kernel keeps input
 // reports for every open file while nothing reads, so a report is read only for a pending read.
 // Input reports of other collections of the node are dropped; for a collection without report
 // IDs a zero ID byte is put in front, so that every read starts with the report ID, as the bus
 // expects. A node that is gone (end of file, POLLHUP or POLLERR, EIO or ENODEV) ends every pending
 // operation, and fails every later one, with ERROR_DEVICE_NOT_CONNECTED; closing the file ends
-// them with ERROR_OPERATION_ABORTED. A write that the kernel holds is not interrupted by a
-// cancellation, but its record completes at once (the bytes are the file's own copy).
+// them with ERROR_OPERATION_ABORTED. A write tried at once holds its caller while the kernel holds
+// it (a USB node, within the kernel's own time-out); a queued write that the kernel holds is not
+// interrupted by a cancellation, but its record completes at once (the bytes are the file's own
+// copy).
 //
 // Thread-safe. The file's mutex guards its queues and state and is held while records complete
 // (the handle table's mutex comes after it).
@@ -21,6 +24,7 @@
 #include <deque>
 #include <mutex>
 #include <string>
+#include <sys/types.h>
 #include <thread>
 #include <vector>
 
@@ -75,6 +79,8 @@ private:
     // Ends everything pending with `error`; mutex_ held.
     void end_pending_locked(DWORD error);
     void write_one(Pending write);
+    // Completes a write with what write() returned; mutex_ held.
+    void finish_write_locked(OVERLAPPED* overlapped, ssize_t written, int error);
 
     const int fd_;
     int wake_fd_ = -1;

@@ -131,8 +131,7 @@ std::optional<HidrawNode> HidrawNode::read(const std::string& sysfs, const std::
     } else {
         node.descriptor.assign(descriptor->begin(), descriptor->end());
         node.collections =
-            HidReportDescriptor::parse(node.descriptor.data(), node.descriptor.size(),
-                                       node.devnode)
+            HidReportDescriptor::parse(node.descriptor.data(), node.descriptor.size(), node.devnode)
                 .collections;
     }
     return node;

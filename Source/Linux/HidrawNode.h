@@ -21,9 +21,9 @@ struct HidrawNode {
     static constexpr uint16_t kBusUsb = 0x03;
     static constexpr uint16_t kBusBluetooth = 0x05;
 
-    std::string sysname;         // "hidraw3"
-    std::string devnode;         // "<dev>/hidraw3"
-    std::string device_path;     // the real sysfs path of the node's HID device (unique per plug)
+    std::string sysname;     // "hidraw3"
+    std::string devnode;     // "<dev>/hidraw3"
+    std::string device_path; // the real sysfs path of the node's HID device (unique per plug)
     uint16_t bus = 0;
     uint16_t vendor_id = 0;
     uint16_t product_id = 0;

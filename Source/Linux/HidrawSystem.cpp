@@ -114,8 +114,9 @@ HidrawSystem::~HidrawSystem() {
 }
 
 bool HidrawSystem::monitor() {
-    return udev_.start(
-        [this](const std::string& action, const std::string& sysname) { on_udev(action, sysname); });
+    return udev_.start([this](const std::string& action, const std::string& sysname) {
+        on_udev(action, sysname);
+    });
 }
 
 // Nodes and device changes
@@ -273,8 +274,8 @@ HANDLE HidrawSystem::CreateFileW(LPCWSTR wide_path, DWORD access, DWORD, LPVOID,
         return fail_with(failure, INVALID_HANDLE_VALUE);
     }
     read_descriptor(fd, *node);
-    if (index >= node->collections.size() || (index == 0 && node->collections.size() > 1 &&
-                                               path == node->devnode)) {
+    if (index >= node->collections.size() ||
+        (index == 0 && node->collections.size() > 1 && path == node->devnode)) {
         xLogWrite(kTag, kLogInfo, where, "%s: no collection %zu the HID service can describe",
                   path.c_str(), index + 1);
         close(fd);
@@ -298,7 +299,8 @@ std::shared_ptr<HidrawSystem::Collection> HidrawSystem::collection_of(HANDLE fil
 }
 
 std::string HidrawSystem::device_of_file(HANDLE file) {
-    std::shared_ptr<Collection> collection = kernel().find_as<Collection>(static_cast<uint32_t>(file));
+    std::shared_ptr<Collection> collection =
+        kernel().find_as<Collection>(static_cast<uint32_t>(file));
     return collection ? collection->key() : std::string();
 }
 
@@ -414,8 +416,8 @@ NTSTATUS HidrawSystem::HidP_GetButtonCaps(HIDP_REPORT_TYPE type, HIDP_BUTTON_CAP
     return copy_caps(parsed->collection.buttons[type], caps, length);
 }
 
-NTSTATUS HidrawSystem::HidP_GetLinkCollectionNodes(HIDP_LINK_COLLECTION_NODE* nodes,
-                                                   ULONG* length, PHIDP_PREPARSED_DATA data) {
+NTSTATUS HidrawSystem::HidP_GetLinkCollectionNodes(HIDP_LINK_COLLECTION_NODE* nodes, ULONG* length,
+                                                   PHIDP_PREPARSED_DATA data) {
     std::shared_ptr<Preparsed> parsed = preparsed_of(data);
     if (!parsed || length == nullptr) {
         return HIDP_STATUS_INVALID_PREPARSED_DATA;

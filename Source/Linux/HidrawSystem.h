@@ -110,10 +110,10 @@ private:
     UdevHidraw udev_;
 
     mutable std::mutex mutex_;
-    std::map<std::string, HidrawNode> known_;                    // by sysname; guarded by mutex_
-    std::vector<std::weak_ptr<Collection>> open_;                // guarded by mutex_
-    std::mutex rescan_mutex_;                                    // one rescan at a time
-    AccessDeniedHandler access_denied_;                          // guarded by mutex_
+    std::map<std::string, HidrawNode> known_;     // by sysname; guarded by mutex_
+    std::vector<std::weak_ptr<Collection>> open_; // guarded by mutex_
+    std::mutex rescan_mutex_;                     // one rescan at a time
+    AccessDeniedHandler access_denied_;           // guarded by mutex_
 };
 
 } // namespace devio

@@ -40,9 +40,9 @@ private:
 
     const std::string sysfs_root_;
     std::mutex mutex_;
-    std::thread thread_;  // guarded by mutex_
-    int wake_fd_ = -1;    // guarded by mutex_
-    Handler handler_;     // set before the thread starts
+    std::thread thread_; // guarded by mutex_
+    int wake_fd_ = -1;   // guarded by mutex_
+    Handler handler_;    // set before the thread starts
 };
 
 } // namespace devio

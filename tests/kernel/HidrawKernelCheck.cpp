@@ -8,10 +8,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <functional>
 #include <mutex>
-#include <condition_variable>
 #include <string>
 #include <thread>
 #include <vector>
@@ -195,18 +195,18 @@ void two_devices() {
     HidrawSystem system;
     std::vector<std::string> paths;
     bool listed = made && eventually([&] {
-        paths = system.paths();
-        return paths.size() == 2;
-    });
+                      paths = system.paths();
+                      return paths.size() == 2;
+                  });
     report("two devices: enumeration", listed ? "" : "found " + std::to_string(paths.size()));
     if (listed) {
         HANDLE files[2] = {open(system, paths[0]), open(system, paths[1])};
         std::string failure;
         for (int i = 0; i < 2 && failure.empty(); ++i) {
-            failure = files[i] == INVALID_HANDLE_VALUE
-                          ? "open failed, error " + std::to_string(system.GetLastError())
-                          : check_caps(system, files[i], static_cast<USHORT>(i + 1),
-                                       i == 0 ? 7 : 20);
+            failure =
+                files[i] == INVALID_HANDLE_VALUE
+                    ? "open failed, error " + std::to_string(system.GetLastError())
+                    : check_caps(system, files[i], static_cast<USHORT>(i + 1), i == 0 ? 7 : 20);
         }
         report("two devices: capabilities", failure);
         std::string parents[2] = {system.setupdi_parent(paths[0]), system.setupdi_parent(paths[1])};
@@ -226,11 +226,12 @@ void two_devices() {
         Bytes in(20, 0x5A);
         in[0] = 0x11;
         if (failure.empty()) {
-            failure = read(system, files[1], [&] { devices[1].input(in); }, ERROR_SUCCESS, in);
+            failure = read(
+                system, files[1], [&] { devices[1].input(in); }, ERROR_SUCCESS, in);
         }
         report("two devices: report exchange", failure);
-        failure = read(system, files[1], [&] { devices[1].destroy(); }, ERROR_DEVICE_NOT_CONNECTED,
-                       {});
+        failure =
+            read(system, files[1], [&] { devices[1].destroy(); }, ERROR_DEVICE_NOT_CONNECTED, {});
         report("two devices: removal while a read is pending", failure);
         for (HANDLE file : files) {
             system.CloseHandle(file);
@@ -252,9 +253,9 @@ void one_node() {
     HidrawSystem system;
     std::vector<std::string> paths;
     bool listed = made && eventually([&] {
-        paths = system.paths();
-        return paths.size() == 2;
-    });
+                      paths = system.paths();
+                      return paths.size() == 2;
+                  });
     report("one node: a path per collection",
            listed && paths[0].find("&col01") != std::string::npos &&
                    paths[1].find("&col02") != std::string::npos
@@ -271,12 +272,13 @@ void one_node() {
         long_in[0] = 0x11;
         // The short collection's read skips the long report that comes first.
         if (failure.empty()) {
-            failure = read(system, files[0],
-                           [&] {
-                               device.input(long_in);
-                               device.input(short_in);
-                           },
-                           ERROR_SUCCESS, short_in);
+            failure = read(
+                system, files[0],
+                [&] {
+                    device.input(long_in);
+                    device.input(short_in);
+                },
+                ERROR_SUCCESS, short_in);
         }
         report("one node: each collection reads its own reports", failure);
         for (HANDLE file : files) {

@@ -15,15 +15,32 @@ namespace devio::uhid {
 std::vector<Byte> vendor_descriptor(uint16_t usage_page, uint16_t usage, Byte report_id,
                                     std::size_t length) {
     auto count = static_cast<Byte>(length - 1);
-    return {0x06, static_cast<Byte>(usage_page & 0xFF), static_cast<Byte>(usage_page >> 8),
-            0x09, static_cast<Byte>(usage),
-            0xA1, 0x01,               // application collection
-            0x85, report_id,          // report ID
-            0x75, 0x08,               // 8-bit fields
-            0x95, count,              // as many as the report has after its ID
-            0x15, 0x00, 0x26, 0xFF, 0x00,
-            0x09, static_cast<Byte>(usage), 0x81, 0x00, // input
-            0x09, static_cast<Byte>(usage), 0x91, 0x00, // output
+    return {0x06,
+            static_cast<Byte>(usage_page & 0xFF),
+            static_cast<Byte>(usage_page >> 8),
+            0x09,
+            static_cast<Byte>(usage),
+            0xA1,
+            0x01, // application collection
+            0x85,
+            report_id, // report ID
+            0x75,
+            0x08, // 8-bit fields
+            0x95,
+            count, // as many as the report has after its ID
+            0x15,
+            0x00,
+            0x26,
+            0xFF,
+            0x00,
+            0x09,
+            static_cast<Byte>(usage),
+            0x81,
+            0x00, // input
+            0x09,
+            static_cast<Byte>(usage),
+            0x91,
+            0x00, // output
             0xC0};
 }
 
@@ -45,8 +62,8 @@ bool UhidDevice::create(const Identity& identity, OutputHandler on_output,
                   identity.name.c_str());
     std::snprintf(reinterpret_cast<char*>(create.phys), sizeof(create.phys), "%s",
                   identity.phys.c_str());
-    create.rd_size = static_cast<uint16_t>(std::min<std::size_t>(identity.descriptor.size(),
-                                                                 HID_MAX_DESCRIPTOR_SIZE));
+    create.rd_size = static_cast<uint16_t>(
+        std::min<std::size_t>(identity.descriptor.size(), HID_MAX_DESCRIPTOR_SIZE));
     std::memcpy(create.rd_data, identity.descriptor.data(), create.rd_size);
     create.bus = identity.bus;
     create.vendor = identity.vendor_id;
@@ -95,8 +112,8 @@ bool UhidDevice::write_event(const void* event, std::size_t size) {
 bool UhidDevice::input(const std::vector<Byte>& report) {
     uhid_event event{};
     event.type = UHID_INPUT2;
-    event.u.input2.size = static_cast<uint16_t>(std::min<std::size_t>(report.size(),
-                                                                      UHID_DATA_MAX));
+    event.u.input2.size =
+        static_cast<uint16_t>(std::min<std::size_t>(report.size(), UHID_DATA_MAX));
     std::memcpy(event.u.input2.data, report.data(), event.u.input2.size);
     return write_event(&event, sizeof(event));
 }

@@ -104,8 +104,8 @@ public:
             sim::CollectionInfo info = sim::collection_info(which);
             uhid::UhidDevice::Identity identity;
             identity.name = receiver_.product_string();
-            identity.phys = "usb-devio-uhid-sim-" + std::to_string(getpid()) + "/input" +
-                            std::to_string(i);
+            identity.phys =
+                "usb-devio-uhid-sim-" + std::to_string(getpid()) + "/input" + std::to_string(i);
             identity.vendor_id = receiver_.vendor_id();
             identity.product_id = receiver_.product_id();
             identity.version = 0x1201;
@@ -228,7 +228,8 @@ int run(const Options& options) {
     // Blocked before the simulator's threads start, so that only the signal descriptor gets them.
     sigprocmask(SIG_BLOCK, &handled, nullptr);
     int signals = signalfd(-1, &handled, SFD_CLOEXEC);
-    std::optional<sim::FirmwareVersion> version = sim::FirmwareVersion::parse(options.mouse_version);
+    std::optional<sim::FirmwareVersion> version =
+        sim::FirmwareVersion::parse(options.mouse_version);
     app::CSimulatedWorld world(app::CSimulatedWorld::DefaultMouse(*version), true,
                                options.receiver);
     // The receiver leaves the virtual HID system for the kernel's.

@@ -17,13 +17,13 @@ namespace devio::test {
 class FakeHidrawTree {
 public:
     struct Node {
-        std::string sysname;            // "hidraw0"
-        std::string hid_id;             // "0003:00003A7C:0000B401"
+        std::string sysname; // "hidraw0"
+        std::string hid_id;  // "0003:00003A7C:0000B401"
         std::string name = "Test Receiver";
-        std::string phys;               // HID_PHYS
+        std::string phys; // HID_PHYS
         std::vector<Byte> descriptor;
-        std::string usb_device;         // "1-1": under this USB device; empty: under uhid
-        std::string release = "1201";   // the USB device's bcdDevice
+        std::string usb_device;       // "1-1": under this USB device; empty: under uhid
+        std::string release = "1201"; // the USB device's bcdDevice
         int interface = 0;
         bool with_uevent = true;
     };
@@ -44,8 +44,8 @@ public:
             hid = fs::path(sysfs()) / "devices/virtual/misc/uhid" /
                   (hid_name(node) + "." + std::to_string(++devices_));
         } else {
-            fs::path usb = fs::path(sysfs()) / "devices/pci0000:00/0000:00:14.0/usb1" /
-                           node.usb_device;
+            fs::path usb =
+                fs::path(sysfs()) / "devices/pci0000:00/0000:00:14.0/usb1" / node.usb_device;
             fs::create_directories(usb);
             write(usb / "uevent", "DEVTYPE=usb_device\nPRODUCT=3a7c/b401/1201\n");
             write(usb / "bcdDevice", node.release + "\n");

@@ -48,8 +48,8 @@ protected:
     }
     void start_read() {
         buffer_.assign(32, 0xEE);
-        ASSERT_FALSE(file_->read(buffer_.data(), static_cast<DWORD>(buffer_.size()), nullptr,
-                                 &overlapped_));
+        ASSERT_FALSE(
+            file_->read(buffer_.data(), static_cast<DWORD>(buffer_.size()), nullptr, &overlapped_));
         ASSERT_EQ(win32_last_error(), ERROR_IO_PENDING);
     }
     // Waits for the operation and returns its error (ERROR_SUCCESS) and length.
@@ -91,8 +91,8 @@ TEST_F(HidrawFileTest, CollectionWithoutReportIdsReadsWithAZeroIdByte) {
 TEST_F(HidrawFileTest, WriteReachesTheNodeByteExactly) {
     open();
     const Bytes report = {0x10, 0xFF, 0x81, 0x00, 0x00, 0x00, 0x00};
-    ASSERT_FALSE(file_->write(report.data(), static_cast<DWORD>(report.size()), nullptr,
-                              &overlapped_));
+    ASSERT_FALSE(
+        file_->write(report.data(), static_cast<DWORD>(report.size()), nullptr, &overlapped_));
     ASSERT_EQ(win32_last_error(), ERROR_IO_PENDING);
     DWORD transferred = 0;
     ASSERT_EQ(finish(&transferred), ERROR_SUCCESS);

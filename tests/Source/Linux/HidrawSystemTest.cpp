@@ -14,6 +14,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "../Windows/Win32Harness.h"
 #include "FakeHidrawTree.h"
 #include "ReportDescriptors.h"
 #include "Source/Events/Subscriber.h"
@@ -25,7 +26,6 @@
 #include "Source/Windows/Win32SystemChoice.h"
 #include "support/LogLines.h"
 #include "support/ScopedTimeScale.h"
-#include "../Windows/Win32Harness.h"
 
 namespace devio {
 namespace {
@@ -52,9 +52,10 @@ protected:
         tree.add({"hidraw2", "0003:00003A7C:0000B402", "Virtual Receiver", "usb-dummy-3/input1",
                   test::kReceiverLong, ""});
         // On an I2C bus, and one whose attributes cannot be read: both skipped.
-        tree.add({"hidraw3", "0018:00003A7C:0000B403", "Touchpad", "i2c-1", test::kReceiverLong, ""});
-        FakeHidrawTree::Node unreadable{"hidraw4", "0003:00003A7C:0000B404", "", "",
-                                        test::kReceiverLong, ""};
+        tree.add(
+            {"hidraw3", "0018:00003A7C:0000B403", "Touchpad", "i2c-1", test::kReceiverLong, ""});
+        FakeHidrawTree::Node unreadable{"hidraw4", "0003:00003A7C:0000B404", "",
+                                        "",        test::kReceiverLong,      ""};
         unreadable.with_uevent = false;
         tree.add(unreadable);
         // Another maker's keyboard on USB device 1-2.
@@ -74,10 +75,11 @@ protected:
 TEST_F(HidrawSystemTest, EnumerationListsEveryCollectionWithItsAttributesCapsAndParent) {
     sys::DebugOutputCapture log;
     HidrawSystem system(tree.sysfs(), tree.dev());
-    EXPECT_EQ(system.paths(), (std::vector<std::string>{dev("hidraw0&col01"), dev("hidraw0&col02"),
-                                                        dev("hidraw1"), dev("hidraw2"),
-                                                        dev("hidraw5")}));
-    EXPECT_GE(test::count_lines(log, "hidraw3: bus 0x0018 is neither USB nor Bluetooth, skipped"), 1);
+    EXPECT_EQ(system.paths(),
+              (std::vector<std::string>{dev("hidraw0&col01"), dev("hidraw0&col02"), dev("hidraw1"),
+                                        dev("hidraw2"), dev("hidraw5")}));
+    EXPECT_GE(test::count_lines(log, "hidraw3: bus 0x0018 is neither USB nor Bluetooth, skipped"),
+              1);
     EXPECT_GE(test::count_lines(log, "hidraw4: cannot read"), 1);
 
     struct Row {
@@ -95,8 +97,8 @@ TEST_F(HidrawSystemTest, EnumerationListsEveryCollectionWithItsAttributesCapsAnd
     for (const Row& row : rows) {
         SCOPED_TRACE(row.path);
         HANDLE file = system.CreateFileW(widen(row.path).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                         OPEN_EXISTING, FILE_FLAG_OVERLAPPED, HANDLE{});
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                         FILE_FLAG_OVERLAPPED, HANDLE{});
         ASSERT_NE(file, INVALID_HANDLE_VALUE);
         HIDD_ATTRIBUTES attributes;
         ASSERT_TRUE(system.HidD_GetAttributes(file, &attributes));
@@ -203,8 +205,8 @@ TEST_F(HidrawSystemTest, NodeWithoutPermissionIsRefusedAndTheMakersOneReported) 
     as_user([&] {
         for (const char* name : {"hidraw1", "hidraw5"}) {
             SCOPED_TRACE(name);
-            EXPECT_EQ(system.CreateFileW(widen(dev(name)).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                         0, nullptr, OPEN_EXISTING, 0, HANDLE{}),
+            EXPECT_EQ(system.CreateFileW(widen(dev(name)).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                         nullptr, OPEN_EXISTING, 0, HANDLE{}),
                       INVALID_HANDLE_VALUE);
             EXPECT_EQ(system.GetLastError(), ERROR_ACCESS_DENIED);
         }
