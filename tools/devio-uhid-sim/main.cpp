@@ -10,7 +10,7 @@
 // Exit status: 0 when stopped, 1 when /dev/uhid cannot be used or the report cannot be written,
 // 2 for a command line that cannot be used.
 #include <poll.h>
-#include <sys/signalfd.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -145,6 +145,33 @@ private:
     bool plugged_ = false;
 };
 
+// The signals arrive through a pipe: the library's log thread runs from before main, so a signal
+// may reach any thread, and its handler only writes the signal's number.
+int signal_pipe[2] = {-1, -1};
+
+void on_signal(int signal) {
+    int saved = errno;
+    auto number = static_cast<unsigned char>(signal);
+    [[maybe_unused]] ssize_t written = write(signal_pipe[1], &number, 1);
+    errno = saved;
+}
+
+bool catch_signals() {
+    if (pipe2(signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return false;
+    }
+    struct sigaction action {};
+    action.sa_handler = on_signal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGINT, SIGTERM, SIGUSR1, SIGUSR2}) {
+        if (sigaction(signal, &action, nullptr) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void say(const char* line) {
     std::printf("%s\n", line);
     std::fflush(stdout);
@@ -191,10 +218,10 @@ void serve(Bridge& bridge, int signals) {
             }
         }
         if ((fds[0].revents & POLLIN) != 0) {
-            signalfd_siginfo info{};
-            if (read(signals, &info, sizeof(info)) == sizeof(info)) {
-                if (info.ssi_signo == SIGUSR1 || info.ssi_signo == SIGUSR2) {
-                    command(bridge, info.ssi_signo == SIGUSR1 ? "unplug" : "plug");
+            unsigned char number = 0;
+            while (read(signals, &number, 1) == 1) {
+                if (number == SIGUSR1 || number == SIGUSR2) {
+                    command(bridge, number == SIGUSR1 ? "unplug" : "plug");
                 } else {
                     return;
                 }
@@ -220,14 +247,11 @@ void serve(Bridge& bridge, int signals) {
 }
 
 int run(const Options& options) {
-    sigset_t handled;
-    sigemptyset(&handled);
-    for (int signal : {SIGINT, SIGTERM, SIGUSR1, SIGUSR2}) {
-        sigaddset(&handled, signal);
+    if (!catch_signals()) {
+        std::fprintf(stderr, "devio-uhid-sim: cannot catch signals: %s\n", std::strerror(errno));
+        return 1;
     }
-    // Blocked before the simulator's threads start, so that only the signal descriptor gets them.
-    sigprocmask(SIG_BLOCK, &handled, nullptr);
-    int signals = signalfd(-1, &handled, SFD_CLOEXEC);
+    int signals = signal_pipe[0];
     std::optional<sim::FirmwareVersion> version =
         sim::FirmwareVersion::parse(options.mouse_version);
     app::CSimulatedWorld world(app::CSimulatedWorld::DefaultMouse(*version), true,
@@ -251,7 +275,6 @@ int run(const Options& options) {
                      std::strerror(errno));
         status = 1;
     }
-    close(signals);
     return status;
 }
 
