@@ -59,8 +59,8 @@ sim::MouseOptions CSimulatedWorld::DefaultMouse(sim::FirmwareVersion application
     return options;
 }
 
-CSimulatedWorld::CSimulatedWorld(sim::MouseOptions options, bool customProfile)
-    : m_receiver(m_scheduler, *sim::receiver_kind('A')),
+CSimulatedWorld::CSimulatedWorld(sim::MouseOptions options, bool customProfile, char receiverKind)
+    : m_receiver(m_scheduler, *sim::receiver_kind(receiverKind)),
       m_mouse(std::make_shared<sim::VirtualMouse>(m_scheduler, std::move(options))),
       m_system(std::make_shared<sim::VirtualHidSystem>()) {
     if (customProfile) {

@@ -24,8 +24,10 @@ public:
     static sim::MouseOptions DefaultMouse(sim::FirmwareVersion application);
 
     // Builds the world, selects its HID system for the busses made from now on and plugs the
-    // receiver. `customProfile`: whether sector 6 holds a custom profile.
-    explicit CSimulatedWorld(sim::MouseOptions options, bool customProfile = true);
+    // receiver. `customProfile`: whether sector 6 holds a custom profile; `receiverKind`: 'A' to
+    // 'H'.
+    explicit CSimulatedWorld(sim::MouseOptions options, bool customProfile = true,
+                             char receiverKind = 'A');
     // Unplugs the receiver and gives the busses the platform's system again. The library must
     // have let go of the virtual collections by then.
     ~CSimulatedWorld();

@@ -13,11 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "Source/Linux/HidrawChoice.h"
 #include "Source/Log/Vs2003SingletonThreadCleanup.h"
 #include "app/SignalWatcher.h"
 #include "app/SimulatedWorld.h"
 #include "app/ToolCommandLine.h"
 #include "app/ToolOutcome.h"
+#include "app/ToolTrace.h"
 #include "app/UnattendedDriver.h"
 #include "app/VantorDFUApp.h"
 
@@ -59,11 +61,17 @@ int main(int argc, char** argv) {
     // The virtual world exists before the library makes its first bus, and outlives the library,
     // which the application object shuts down before it returns.
     std::optional<CSimulatedWorld> world;
+    std::optional<devio::HidrawChoice> hidraw;
     if (commandLine.simulate) {
         world.emplace(CSimulatedWorld::DefaultMouse(*commandLine.simulate));
         for (const SimulatedFault& fault : commandLine.simulateFaults) {
             fault.ApplyTo(*world);
         }
+    } else {
+        hidraw.emplace([](const std::string& line) {
+            std::fprintf(stderr, "vantor-dfu: %s\n", line.c_str());
+            ToolTrace("Warning: %s\n", line.c_str());
+        });
     }
     ToolDialogSetup setup;
     setup.ui = commandLine.ui.value_or(DefaultToolUi());

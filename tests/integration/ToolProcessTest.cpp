@@ -132,7 +132,7 @@ TEST_F(ToolProcess, ExitStatusTellsUpToDateNoDeviceAndBadCommandLine) {
         {{"--simulate=8.6.28", "--unattended", "--ui=headless"},
          2,
          "\nstatus Your device has firmware v8.6.28 or higher. No update is needed.\n"},
-        // Without --simulate the platform's own HID system finds no receiver here.
+        // Without --simulate the hidraw system finds no receiver here.
         {{"--unattended", "--ui=headless", "--wait=1"},
          3,
          "\nstatus Please plug the receiver that came with your device directly into a USB"},

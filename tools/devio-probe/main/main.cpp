@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Source/Contracts/IDeviceManager.h"
+#include "Source/Linux/HidrawChoice.h"
 #include "Source/Log/Vs2003SingletonThreadCleanup.h"
 #include "Source/Manager/CDevio.h"
 #include "Source/Manager/DeviceManager.h"
@@ -34,8 +35,13 @@ int run_probe(const ProbeOptions& options) {
     }
     // The virtual world outlives the library, which talks to it until the facade is reset.
     std::unique_ptr<SimulatedWorld> world;
+    std::unique_ptr<HidrawChoice> hidraw;
     if (options.simulate) {
         world = std::make_unique<SimulatedWorld>(options.receiver_kind);
+    } else {
+        hidraw = std::make_unique<HidrawChoice>([](const std::string& line) {
+            std::fprintf(stderr, "devio-probe: %s\n", line.c_str());
+        });
     }
     CDevio& library = CDevio::instance();
     library.config_set(IDeviceManager::receivers_active, true);
