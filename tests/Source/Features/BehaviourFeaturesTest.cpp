@@ -384,46 +384,6 @@ private:
     }
 };
 
-// A change while the device is away is held and logged, and both held changes are written in
-// order when it is back.
-template <class C>
-void check_away_and_back(const char* caching_line, unsigned set_function,
-                         const std::function<bool(C&, int)>& set) {
-    ScopedTimeScale fast(0.001);
-    DeviceHarness h;
-    h.make_feature_based();
-    h.answer_root_without_features();
-    std::shared_ptr<C> feature = install_feature<C>(h);
-    h.hardware->answer(kRowIndex, set_function, {FakeHardwareDevice::Answer::with({1})});
-    h.hardware->drop_link();
-    sys::DebugOutputCapture capture;
-    EXPECT_TRUE(set(*feature, 1));
-    EXPECT_TRUE(set(*feature, 0));
-    EXPECT_EQ(last_error().code, ErrorCode::NoError);
-    EXPECT_EQ(count_lines(capture, caching_line), 2);
-    EXPECT_TRUE(feature->pending());
-    std::size_t away = h.hardware->write_count();
-
-    h.hardware->announce_connect();
-    h.hardware->wait_idle();
-    // The device may replay on its own when it hears the connection; either way each held value
-    // is written once, in order, and nothing is left.
-    EXPECT_TRUE(feature->process_pending_changes(false));
-    EXPECT_TRUE(feature->process_pending_changes(false));
-    std::vector<rap::Report> writes;
-    for (const auto& write : h.hardware->writes()) {
-        writes.push_back(write.report);
-    }
-    std::vector<std::string> written;
-    for (std::size_t i = away; i < writes.size(); ++i) {
-        if (rap::byte_at(writes[i], 2) == kRowIndex &&
-            rap::function_of(rap::byte_at(writes[i], 3)) == set_function) {
-            written.push_back(joined(rap::parameters_of(writes[i])[0]));
-        }
-    }
-    EXPECT_EQ(written, (std::vector<std::string>{"1", "0"}));
-}
-
 TEST(FeatureFnInversion, OperationsEventsAndHeldChanges) {
     using C = Feature40A2FnInversion;
     run_operation_rows<C>({
