@@ -1,0 +1,261 @@
+// The catalogue's classes that publish events, from the device's reports and from other
+// programs' answers: crypto identifier, change host, rotor, hybrid tracking and the touch pad's
+// raw positions. One table per class for its operations and one for its events.
+#include <gtest/gtest.h>
+
+#include "Source/Features/Feature0021CryptoIdentifier.h"
+#include "Source/Features/Feature1814ChangeHost.h"
+#include "Source/Features/Feature2400HybridTracking.h"
+#include "Source/Features/Feature4600Rotor.h"
+#include "Source/Features/Feature6100TouchPadRawXY.h"
+#include "support/FeatureRows.h"
+
+namespace devio::test {
+namespace {
+
+constexpr ErrorCode kShort = ErrorCode::CommandResponseTooShort;
+constexpr unsigned kOtherProgram = 3;
+
+std::string list_text(const std::vector<int>& values) {
+    std::string out;
+    for (int v : values) {
+        out += (out.empty() ? "" : " ") + std::to_string(v);
+    }
+    return out;
+}
+
+std::string bytes_text(const std::vector<Byte>& bytes) {
+    return list_text(std::vector<int>(bytes.begin(), bytes.end()));
+}
+
+// Collects what one class publishes, as texts.
+template <class Event>
+class Published : public Subscriber<Event> {
+public:
+    template <class F>
+    explicit Published(const std::shared_ptr<F>& feature) {
+        this->subscribe(feature, DeliverDirect, "Published");
+    }
+    std::vector<std::string> published;
+};
+
+class RegenEvents : public Published<IFeature0021CryptoIdentifier::RegenDetect> {
+    using Published::Published;
+    void onRegenerateIdentifier(unsigned id) override {
+        published.push_back("regenerated " + std::to_string(id));
+    }
+
+public:
+    using Published::published;
+};
+
+TEST(FeatureCryptoIdentifier, OperationsAndOtherProgramsRegeneration) {
+    using C = Feature0021CryptoIdentifier;
+    std::vector<Byte> id{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+    run_operation_rows<C>({
+        {"GetIdentifier", {{1, {id}}}, [](C& f, std::string& out) {
+             std::vector<Byte> read;
+             bool ok = f.GetIdentifier(&read);
+             out = bytes_text(read);
+             return ok;
+         }, {{1, {}}}, "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16"},
+        {"a short GetIdentifier answer", {{1, {{1, 2, 3}}}},
+         [](C& f, std::string&) { return f.GetIdentifier(nullptr); }, {{1, {}}}, "", kShort},
+        {"RegenerateIdentifier", {{2, {{}}}},
+         [](C& f, std::string&) { return f.RegenerateIdentifier(); }, {{2, {}}}, ""},
+    });
+    DeviceHarness h;
+    h.make_feature_based();
+    RegenEvents events(install_feature<C>(h));
+    run_event_rows<C>(h,
+                      {
+                          {2, kOtherProgram, {}, {"regenerated 3"}},
+                          {1, kOtherProgram, {}, {}},
+                          {2, 0, {}, {}},
+                      },
+                      events.published);
+}
+
+class CookieEvents : public Published<IFeature1814ChangeHost::CookieChange> {
+    using Published::Published;
+    void onCookieChange(unsigned id, int host, int cookie) override {
+        published.push_back("cookie " + list_text({static_cast<int>(id), host, cookie}));
+    }
+
+public:
+    using Published::published;
+};
+
+TEST(FeatureChangeHost, OperationsAndOtherProgramsCookies) {
+    using C = Feature1814ChangeHost;
+    run_operation_rows<C>({
+        {"GetHostInfo", {{0, {{3, 1}}}}, [](C& f, std::string& out) {
+             int count = 0, current = 0;
+             bool ok = f.GetHostInfo(&count, &current);
+             out = list_text({count, current});
+             return ok;
+         }, {{0, {}}}, "3 1"},
+        {"SetCurrentHost is not answered", {}, [](C& f, std::string&) {
+             return f.SetCurrentHost(2);
+         }, {{1, {2}}}, ""},
+        {"GetCookies of the hosts there are", {{0, {{2, 0}}}, {2, {{0x11, 0x22, 0x33}}}},
+         [](C& f, std::string& out) {
+             std::vector<int> cookies;
+             bool ok = f.GetCookies(&cookies);
+             out = list_text(cookies);
+             return ok;
+         }, {{0, {}}, {2, {}}}, "17 34"},
+        {"a short GetCookies answer", {{0, {{5, 0}}}, {2, {{1, 2, 3}}}},
+         [](C& f, std::string&) { return f.GetCookies(nullptr); }, {{0, {}}, {2, {}}}, "",
+         kShort},
+        {"SetCookie", {{3, {{}}}}, [](C& f, std::string&) { return f.SetCookie(1, 0x42); },
+         {{3, {1, 0x42}}}, ""},
+    });
+    DeviceHarness h;
+    h.make_feature_based();
+    CookieEvents events(install_feature<C>(h));
+    run_event_rows<C>(h,
+                      {
+                          {3, kOtherProgram, {1, 0x42}, {"cookie 3 1 66"}},
+                          {2, kOtherProgram, {1, 0x42}, {}},
+                      },
+                      events.published);
+}
+
+class RotorEvents : public Published<IFeature4600Rotor::RotorEvent> {
+    using Published::Published;
+    void onRotorEvent(int rotor, int steps, bool pressed) override {
+        published.push_back("rotor " + list_text({rotor, steps, pressed ? 1 : 0}));
+    }
+    void onModeChanged(unsigned id, const std::vector<Byte>& bytes) override {
+        published.push_back("mode " + std::to_string(id) + " " + bytes_text(bytes));
+    }
+
+public:
+    using Published::published;
+};
+
+TEST(FeatureRotor, OperationsEventsAndOtherProgramsModes) {
+    using C = Feature4600Rotor;
+    run_operation_rows<C>({
+        {"GetInfo", {{0, {{2, 5}}}}, [](C& f, std::string& out) {
+             int count = 0, caps = 0;
+             bool ok = f.GetInfo(&count, &caps);
+             out = list_text({count, caps});
+             return ok;
+         }, {{0, {}}}, "2 5"},
+        {"GetMode", {{1, {{1, 3}}}}, [](C& f, std::string& out) {
+             int mode = 0;
+             bool ok = f.GetMode(1, &mode);
+             out = list_text({mode});
+             return ok;
+         }, {{1, {1}}}, "3"},
+        {"SetMode", {{2, {{1, 2}}}}, [](C& f, std::string&) { return f.SetMode(1, 2); },
+         {{2, {1, 2}}}, ""},
+    });
+    DeviceHarness h;
+    h.make_feature_based();
+    RotorEvents events(install_feature<C>(h));
+    run_event_rows<C>(h,
+                      {
+                          {0, 0, {1, 0xFF, 0xFD, 1}, {"rotor 1 -3 1"}},
+                          {0, 0, {1, 0xFF, 0xFD}, {}},
+                          {2, kOtherProgram, {1, 2, 3, 4, 5, 6}, {"mode 3 1 2 3 4 5"}},
+                          {1, kOtherProgram, {1, 2, 3, 4, 5}, {}},
+                      },
+                      events.published);
+}
+
+class HybridEvents : public Published<IFeature2400HybridTracking::Report> {
+    using Published::Published;
+    void onHybridRawData(const std::vector<Byte>& data) override {
+        published.push_back("raw " + bytes_text(data));
+    }
+    void onHybridStateChange(int state) override {
+        published.push_back("state " + std::to_string(state));
+    }
+
+public:
+    using Published::published;
+};
+
+TEST(FeatureHybridTracking, OperationsAndEvents) {
+    using C = Feature2400HybridTracking;
+    run_operation_rows<C>({
+        {"IsHybridEngineEnabled", {{0, {{1}}}}, [](C& f, std::string& out) {
+             bool enabled = false;
+             bool ok = f.IsHybridEngineEnabled(&enabled);
+             out = list_text({enabled ? 1 : 0});
+             return ok;
+         }, {{0, {}}}, "1"},
+        {"EnableHybridEngine", {{1, {{}}}},
+         [](C& f, std::string&) { return f.EnableHybridEngine(true); }, {{1, {1}}}, ""},
+        {"GetHybridReportingMode", {{2, {{2}}}}, [](C& f, std::string& out) {
+             int mode = 0;
+             bool ok = f.GetHybridReportingMode(&mode);
+             out = list_text({mode});
+             return ok;
+         }, {{2, {}}}, "2"},
+        {"SetHybridReportingMode", {{3, {{}}}},
+         [](C& f, std::string&) { return f.SetHybridReportingMode(4); }, {{3, {4}}}, ""},
+    });
+    DeviceHarness h;
+    h.make_feature_based();
+    HybridEvents events(install_feature<C>(h));
+    run_event_rows<C>(h,
+                      {
+                          {0, 0, {9, 8, 7}, {"raw 9 8 7"}},
+                          {1, 0, {2}, {"state 2"}},
+                          {3, 0, {2}, {}},
+                      },
+                      events.published);
+}
+
+class TouchEvents : public Published<IFeature6100TouchPadRawXY::Report> {
+    using Published::Published;
+    void onDualXYData(int x1, int y1, int x2, int y2) override {
+        published.push_back("xy " + list_text({x1, y1, x2, y2}));
+    }
+    void onModeChanged(unsigned id, int state) override {
+        published.push_back("mode " + list_text({static_cast<int>(id), state}));
+    }
+
+public:
+    using Published::published;
+};
+
+TEST(FeatureTouchPadRawXY, OperationsEventsAndOtherProgramsModes) {
+    using C = Feature6100TouchPadRawXY;
+    run_operation_rows<C>({
+        {"GetTouchPadInfo", {{0, {{0x04, 0x00, 0x02, 0x80}}}}, [](C& f, std::string& out) {
+             int x = 0, y = 0;
+             bool ok = f.GetTouchPadInfo(&x, &y);
+             out = list_text({x, y});
+             return ok;
+         }, {{0, {}}}, "1024 640"},
+        {"a short GetTouchPadInfo answer", {{0, {{4, 0, 2}}}},
+         [](C& f, std::string&) { return f.GetTouchPadInfo(nullptr, nullptr); }, {{0, {}}}, "",
+         kShort},
+        {"GetRawReportState", {{1, {{1}}}}, [](C& f, std::string& out) {
+             int state = 0;
+             bool ok = f.GetRawReportState(&state);
+             out = list_text({state});
+             return ok;
+         }, {{1, {}}}, "1"},
+        {"SetRawReportStateNow", {{2, {{}}}},
+         [](C& f, std::string&) { return f.SetRawReportStateNow(1); }, {{2, {1}}}, ""},
+    });
+    DeviceHarness h;
+    h.make_feature_based();
+    TouchEvents events(install_feature<C>(h));
+    run_event_rows<C>(h,
+                      {
+                          {0, 0, {0, 10, 0, 20, 1, 0, 0, 30}, {"xy 10 20 256 30"}},
+                          {0, 0, {0, 10, 0, 20}, {}},
+                          {2, kOtherProgram, {1}, {"mode 3 1"}},
+                      },
+                      events.published);
+}
+
+} // namespace
+} // namespace devio::test
