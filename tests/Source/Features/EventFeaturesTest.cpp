@@ -1,10 +1,12 @@
 // The catalogue's classes that publish events, from the device's reports and from other
-// programs' answers: crypto identifier, change host, rotor, hybrid tracking and the touch pad's
-// raw positions. One table per class for its operations and one for its events.
+// programs' answers: crypto identifier, change host, 3D sensor, surface tuning, rotor, hybrid
+// tracking and the touch pad's raw positions. One table per class for its operations and one for its events.
 #include <gtest/gtest.h>
 
 #include "Source/Features/Feature0021CryptoIdentifier.h"
 #include "Source/Features/Feature1814ChangeHost.h"
+#include "Source/Features/Feature1A013DSensor.h"
+#include "Source/Features/Feature2240SurfaceTuning.h"
 #include "Source/Features/Feature2400HybridTracking.h"
 #include "Source/Features/Feature4600Rotor.h"
 #include "Source/Features/Feature6100TouchPadRawXY.h"
@@ -254,6 +256,128 @@ TEST(FeatureTouchPadRawXY, OperationsEventsAndOtherProgramsModes) {
                           {0, 0, {0, 10, 0, 20}, {}},
                           {2, kOtherProgram, {1}, {"mode 3 1"}},
                       },
+                      events.published);
+}
+
+class SensorEvents : public Subscriber<IFeature1A013DSensor::Notif1Report>,
+                     public Subscriber<IFeature1A013DSensor::RawXYZReport>,
+                     public Subscriber<IFeature1A013DSensor::Notif2Report> {
+public:
+    explicit SensorEvents(const std::shared_ptr<Feature1A013DSensor>& sensor) {
+        Subscriber<IFeature1A013DSensor::Notif1Report>::subscribe(sensor, DeliverDirect, "3D");
+        Subscriber<IFeature1A013DSensor::RawXYZReport>::subscribe(sensor, DeliverDirect, "3D");
+        Subscriber<IFeature1A013DSensor::Notif2Report>::subscribe(sensor, DeliverDirect, "3D");
+    }
+    std::vector<std::string> published;
+
+private:
+    void onNotif1(const std::vector<Byte>& data) override {
+        published.push_back("notif1 " + std::to_string(data.at(0)));
+    }
+    void onRawXYZReport(int x, int y, int z) override {
+        published.push_back("xyz " + list_text({x, y, z}));
+    }
+    void onNotif2(const std::vector<Byte>& data) override {
+        published.push_back("notif2 " + std::to_string(data.at(0)));
+    }
+};
+
+TEST(Feature3DSensor, OperationsAndEvents) {
+    using C = Feature1A013DSensor;
+    run_operation_rows<C>({
+        {"GetSensorInfo", {{0, {{3, 0x08, 0x00}}}}, [](C& f, std::string& out) {
+             int axes = 0, range = 0;
+             bool ok = f.GetSensorInfo(&axes, &range);
+             out = list_text({axes, range});
+             return ok;
+         }, {{0, {}}}, "3 2048"},
+        {"GetMode", {{1, {{2}}}}, [](C& f, std::string& out) {
+             int mode = 0;
+             bool ok = f.GetMode(&mode);
+             out = list_text({mode});
+             return ok;
+         }, {{1, {}}}, "2"},
+        {"SetMode", {{2, {{}}}}, [](C& f, std::string&) { return f.SetMode(1); }, {{2, {1}}},
+         ""},
+        {"GetCalibration", {{3, {{0x00, 0x05, 0xFF, 0xFB, 0x01, 0x00}}}},
+         [](C& f, std::string& out) {
+             int x = 0, y = 0, z = 0;
+             bool ok = f.GetCalibration(&x, &y, &z);
+             out = list_text({x, y, z});
+             return ok;
+         }, {{3, {}}}, "5 -5 256"},
+        {"a short GetCalibration answer", {{3, {{0, 5, 0}}}},
+         [](C& f, std::string&) { return f.GetCalibration(nullptr, nullptr, nullptr); },
+         {{3, {}}}, "", kShort},
+        {"StartCalibration", {{4, {{}}}}, [](C& f, std::string&) { return f.StartCalibration(); },
+         {{4, {}}}, ""},
+    });
+    DeviceHarness h;
+    h.make_feature_based();
+    SensorEvents events(install_feature<C>(h));
+    run_event_rows<C>(h,
+                      {
+                          {0, 0, {7}, {"notif1 7"}},
+                          {1, 0, {0xFF, 0xFF, 0, 2, 0, 3}, {"xyz -1 2 3"}},
+                          {1, 0, {0xFF, 0xFF, 0}, {}},
+                          {2, 0, {9}, {"notif2 9"}},
+                      },
+                      events.published);
+}
+
+class CalibrationEvents : public Published<IFeature2240SurfaceTuning::Report> {
+    using Published::Published;
+    void onShutterCalibrationDone(int result) override {
+        published.push_back("shutter " + std::to_string(result));
+    }
+    void onSqualCalibrationDone(int result) override {
+        published.push_back("squal " + std::to_string(result));
+    }
+
+public:
+    using Published::published;
+};
+
+TEST(FeatureSurfaceTuning, OperationsAndCalibrationEvents) {
+    using C = Feature2240SurfaceTuning;
+    run_operation_rows<C>({
+        {"GetCapabilities", {{0, {{3}}}}, [](C& f, std::string& out) {
+             int caps = 0;
+             bool ok = f.GetCapabilities(&caps);
+             out = list_text({caps});
+             return ok;
+         }, {{0, {}}}, "3"},
+        {"GetSurfaceMode", {{1, {{1}}}}, [](C& f, std::string& out) {
+             int mode = 0;
+             bool ok = f.GetSurfaceMode(&mode);
+             out = list_text({mode});
+             return ok;
+         }, {{1, {}}}, "1"},
+        {"SetSurfaceMode", {{2, {{}}}}, [](C& f, std::string&) { return f.SetSurfaceMode(2); },
+         {{2, {2}}}, ""},
+        {"StartShutterCalibration", {{3, {{}}}},
+         [](C& f, std::string&) { return f.StartShutterCalibration(); }, {{3, {}}}, ""},
+        {"StartSqualCalibration", {{4, {{}}}},
+         [](C& f, std::string&) { return f.StartSqualCalibration(); }, {{4, {}}}, ""},
+        {"GetCalibrationData", {{5, {{1, 0x00, 0x40, 0x01, 0x00}}}}, [](C& f, std::string& out) {
+             int shutter = 0, squal = 0;
+             bool ok = f.GetCalibrationData(1, &shutter, &squal);
+             out = list_text({shutter, squal});
+             return ok;
+         }, {{5, {1}}}, "64 256"},
+        {"GetCalibrationData of another slot", {{5, {{0, 0x00, 0x40, 0x01, 0x00}}}},
+         [](C& f, std::string&) { return f.GetCalibrationData(1, nullptr, nullptr); },
+         {{5, {1}}}, "", ErrorCode::InvalidDeviceData},
+        {"a short GetCalibrationData answer", {{5, {{1, 0, 0x40}}}},
+         [](C& f, std::string&) { return f.GetCalibrationData(1, nullptr, nullptr); },
+         {{5, {1}}}, "", kShort},
+        {"ResetCalibration", {{6, {{}}}}, [](C& f, std::string&) { return f.ResetCalibration(); },
+         {{6, {}}}, ""},
+    });
+    DeviceHarness h;
+    h.make_feature_based();
+    CalibrationEvents events(install_feature<C>(h));
+    run_event_rows<C>(h, {{0, 0, {1}, {"shutter 1"}}, {1, 0, {0}, {"squal 0"}}, {2, 0, {1}, {}}},
                       events.published);
 }
 
