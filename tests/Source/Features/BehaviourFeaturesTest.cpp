@@ -445,5 +445,16 @@ TEST(FeatureDisableKeys, OperationsEventsAndHeldChanges) {
                            [](C& f, int value) { return f.SetDisabledKeys(value); });
 }
 
+TEST(FeatureCatalogue, EveryClassOfItsOwnIsCreatedByNumber) {
+    for (int number : {0x0005, 0x0021, 0x1300, 0x1800, 0x1814, 0x1815, 0x1A01, 0x1B03, 0x1B04,
+                       0x2121, 0x2201, 0x2240, 0x2400, 0x40A2, 0x4521, 0x4600, 0x6100, 0x6501,
+                       0x8070, 0x8120, 0x8123, 0x8310}) {
+        std::shared_ptr<Feature> feature = FeatureFactory::create(number, 4, {});
+        ASSERT_NE(feature, nullptr);
+        EXPECT_NE(typeid(*feature), typeid(Feature)) << std::hex << number;
+        EXPECT_EQ(feature->featureID(), number);
+    }
+}
+
 } // namespace
 } // namespace devio::test

@@ -1,6 +1,6 @@
 // The catalogue's classes that publish events, from the device's reports and from other
 // programs' answers: crypto identifier, change host, 3D sensor, surface tuning, rotor, hybrid
-// tracking and the touch pad's raw positions. One table per class for its operations and one for its events.
+// tracking, the touch pad's raw positions and force feedback. One table per class for its operations and one for its events.
 #include <gtest/gtest.h>
 
 #include "Source/Features/Feature0021CryptoIdentifier.h"
@@ -10,6 +10,7 @@
 #include "Source/Features/Feature2400HybridTracking.h"
 #include "Source/Features/Feature4600Rotor.h"
 #include "Source/Features/Feature6100TouchPadRawXY.h"
+#include "Source/Features/Feature8123ForceFeedback.h"
 #include "support/FeatureRows.h"
 
 namespace devio::test {
@@ -379,6 +380,72 @@ TEST(FeatureSurfaceTuning, OperationsAndCalibrationEvents) {
     CalibrationEvents events(install_feature<C>(h));
     run_event_rows<C>(h, {{0, 0, {1}, {"shutter 1"}}, {1, 0, {0}, {"squal 0"}}, {2, 0, {1}, {}}},
                       events.published);
+}
+
+class ForceEvents : public Published<IFeature8123ForceFeedback::ForceNotification> {
+    using Published::Published;
+    void onExpiredForces(const std::vector<int>& ids) override {
+        published.push_back("expired " + list_text(ids));
+    }
+
+public:
+    using Published::published;
+};
+
+TEST(FeatureForceFeedback, OperationsAndExpiredForces) {
+    using C = Feature8123ForceFeedback;
+    auto word = [](bool (C::*get)(int*)) {
+        return [get](C& f, std::string& out) {
+            int value = 0;
+            bool ok = (f.*get)(&value);
+            out = std::to_string(value);
+            return ok;
+        };
+    };
+    run_operation_rows<C>({
+        {"GetInfo", {{0, {{4, 1}}}}, [](C& f, std::string& out) {
+             int slots = 0, state = 0;
+             bool ok = f.GetInfo(&slots, &state);
+             out = list_text({slots, state});
+             return ok;
+         }, {{0, {}}}, "4 1"},
+        {"ResetAll", {{1, {{}}}}, [](C& f, std::string&) { return f.ResetAll(); }, {{1, {}}}, ""},
+        {"DownloadEffect", {{2, {{3}}}}, [](C& f, std::string& out) {
+             int id = 0;
+             bool ok = f.DownloadEffect({0x10, 0x20}, &id);
+             out = std::to_string(id);
+             return ok;
+         }, {{2, {0x10, 0x20}}}, "3"},
+        {"DownloadEffect of 15 bytes", {},
+         [](C& f, std::string&) { return f.DownloadEffect(std::vector<Byte>(15, 1), nullptr); },
+         {}, "", rap20_error(2)},
+        {"SetEffectState", {{3, {{}}}}, [](C& f, std::string&) { return f.SetEffectState(3, 1); },
+         {{3, {3, 1}}}, ""},
+        {"DestroyEffect", {{4, {{}}}}, [](C& f, std::string&) { return f.DestroyEffect(3); },
+         {{4, {3}}}, ""},
+        {"GetAperture", {{5, {{0x03, 0x84}}}}, word(&C::GetAperture), {{5, {0}}}, "900"},
+        {"SetAperture", {{5, {{}}}}, [](C& f, std::string&) { return f.SetAperture(540); },
+         {{5, {1, 0x02, 0x1C}}}, ""},
+        {"GetGlobalGain", {{6, {{0x00, 0x64}}}}, word(&C::GetGlobalGain), {{6, {0}}}, "100"},
+        {"SetGlobalGain", {{6, {{}}}}, [](C& f, std::string&) { return f.SetGlobalGain(50); },
+         {{6, {1, 0, 50}}}, ""},
+        {"GetEffectState", {{7, {{3, 2}}}}, [](C& f, std::string& out) {
+             int state = 0;
+             bool ok = f.GetEffectState(3, &state);
+             out = std::to_string(state);
+             return ok;
+         }, {{7, {3}}}, "2"},
+        {"GetEffectState of another effect", {{7, {{4, 2}}}},
+         [](C& f, std::string&) { return f.GetEffectState(3, nullptr); }, {{7, {3}}}, "",
+         ErrorCode::InvalidDeviceData},
+        {"GetBoost", {{8, {{0x00, 0x02}}}}, word(&C::GetBoost), {{8, {0}}}, "2"},
+        {"SetBoost", {{8, {{}}}}, [](C& f, std::string&) { return f.SetBoost(1); },
+         {{8, {1, 0, 1}}}, ""},
+    });
+    DeviceHarness h;
+    h.make_feature_based();
+    ForceEvents events(install_feature<C>(h));
+    run_event_rows<C>(h, {{0, 0, {3, 5, 0}, {"expired 3 5"}}, {1, 0, {3}, {}}}, events.published);
 }
 
 } // namespace
