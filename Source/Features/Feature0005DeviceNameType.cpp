@@ -19,7 +19,7 @@ constexpr unsigned kGetDeviceType = 2;
 } // namespace
 
 const char* device_type_name(int type) {
-    static constexpr const char* kNames[] = {"Keyboard", "Remote control", "Numpad", "Mouse",
+    static constexpr const char* kNames[] = {"Keyboard", "Remote control", "Numpad",    "Mouse",
                                              "Touchpad", "Trackball",      "Presenter", "Receiver"};
     if (type < 0 || type >= static_cast<int>(std::size(kNames))) {
         return "Unknown";

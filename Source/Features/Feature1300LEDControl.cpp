@@ -44,9 +44,8 @@ void put_word(std::vector<Byte>& bytes, int value) {
 } // namespace
 
 std::string Feature1300LEDControl::describe(const LEDInfo& info) {
-    static constexpr const char* kCapabilities[] = {"Off ",     "On ",       "Blink ",
-                                                    "Traveling ", "RampUp ", "RampDown ",
-                                                    "HeartBeat ", "Breathing "};
+    static constexpr const char* kCapabilities[] = {
+        "Off ", "On ", "Blink ", "Traveling ", "RampUp ", "RampDown ", "HeartBeat ", "Breathing "};
     std::string capabilities;
     for (int bit = 0; bit < 8; ++bit) {
         if ((info.capabilities & (1 << bit)) != 0) {
@@ -67,9 +66,9 @@ bool Feature1300LEDControl::check_index(const char* location, const char* operat
     return false;
 }
 
-bool Feature1300LEDControl::exchange(const char* location, const char* operation,
-                                     unsigned function, std::vector<Byte> parameters,
-                                     std::size_t needed, std::vector<Byte>& response) {
+bool Feature1300LEDControl::exchange(const char* location, const char* operation, unsigned function,
+                                     std::vector<Byte> parameters, std::size_t needed,
+                                     std::vector<Byte>& response) {
     if (!sendFeatureCommand(function, parameters, response, CacheMode::Uncached)) {
         xLogWrite(kTag, kLogDebug, location, "Feature1300LEDControl::%s failed", operation);
         return false;
@@ -110,8 +109,7 @@ bool Feature1300LEDControl::GetLEDInfo(int index, LEDInfo* info) {
 
 bool Feature1300LEDControl::HasSWControl(int* flag) {
     std::vector<Byte> response;
-    if (!exchange(log_location<"HasSWControl">(), "HasSWControl", kHasSWControl, {}, 1,
-                  response)) {
+    if (!exchange(log_location<"HasSWControl">(), "HasSWControl", kHasSWControl, {}, 1, response)) {
         return false;
     }
     set_out(flag, response[0]);

@@ -31,8 +31,7 @@ bool valid_host(int host) {
 
 } // namespace
 
-bool Feature1815HostsInfos::GetFeatureInfos(int* capabilities, int* host_count,
-                                            int* current_host) {
+bool Feature1815HostsInfos::GetFeatureInfos(int* capabilities, int* host_count, int* current_host) {
     std::vector<Byte> response;
     if (!send_expecting(*this, kGetFeatureInfos, {}, CacheMode::Uncached, 3, response)) {
         return false;

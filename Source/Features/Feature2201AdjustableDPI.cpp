@@ -43,8 +43,8 @@ bool Feature2201AdjustableDPI::GetSensorCount(int* count) {
 bool Feature2201AdjustableDPI::GetSensorDPIList(int sensor, std::vector<int>* dpis, int* step) {
     constexpr const char* kFunction = log_location<"GetSensorDPIList">();
     std::vector<Byte> response;
-    if (!send_expecting(*this, kGetSensorDPIList, {static_cast<Byte>(sensor)}, CacheMode::Cached,
-                        5, response) ||
+    if (!send_expecting(*this, kGetSensorDPIList, {static_cast<Byte>(sensor)}, CacheMode::Cached, 5,
+                        response) ||
         !echoes(response, sensor)) {
         return false;
     }
@@ -61,8 +61,8 @@ bool Feature2201AdjustableDPI::GetSensorDPIList(int sensor, std::vector<int>* dp
         }
         if (response[at] == kStepMarker) {
             found_step = response[at + 1];
-            xLogWrite(kTag, kLogInfo, kFunction, "Feature2201AdjustableDPI::GetSensorDPIList: step=%d",
-                      found_step);
+            xLogWrite(kTag, kLogInfo, kFunction,
+                      "Feature2201AdjustableDPI::GetSensorDPIList: step=%d", found_step);
         } else {
             values.push_back(entry);
             xLogWrite(kTag, kLogInfo, kFunction,
@@ -107,10 +107,10 @@ bool Feature2201AdjustableDPI::SetSensorDPI(int sensor, int dpi) {
         return false;
     }
     std::vector<Byte> response;
-    return sendFeatureCommand(kSetSensorDPI,
-                              {static_cast<Byte>(sensor), static_cast<Byte>(dpi >> 8),
-                               static_cast<Byte>(dpi & 0xFF)},
-                              response, CacheMode::Uncached);
+    return sendFeatureCommand(
+        kSetSensorDPI,
+        {static_cast<Byte>(sensor), static_cast<Byte>(dpi >> 8), static_cast<Byte>(dpi & 0xFF)},
+        response, CacheMode::Uncached);
 }
 
 } // namespace devio

@@ -62,8 +62,8 @@ bool Feature2240SurfaceTuning::StartSqualCalibration() {
 
 bool Feature2240SurfaceTuning::GetCalibrationData(int slot, int* shutter, int* squal) {
     std::vector<Byte> response;
-    if (!send_expecting(*this, kGetCalibrationData, {static_cast<Byte>(slot)},
-                        CacheMode::Uncached, 5, response)) {
+    if (!send_expecting(*this, kGetCalibrationData, {static_cast<Byte>(slot)}, CacheMode::Uncached,
+                        5, response)) {
         return false;
     }
     if (response[0] != static_cast<Byte>(slot)) {

@@ -47,8 +47,7 @@ bool Feature2400HybridTracking::SetHybridReportingMode(int mode) {
                               CacheMode::Uncached);
 }
 
-void Feature2400HybridTracking::onFeatureReport(int function,
-                                                const std::vector<Byte>& parameters) {
+void Feature2400HybridTracking::onFeatureReport(int function, const std::vector<Byte>& parameters) {
     if (function == kRawDataEvent) {
         Producer<IFeature2400HybridTracking::Report>::produce(
             [parameters](IFeature2400HybridTracking::Report* subscriber) {

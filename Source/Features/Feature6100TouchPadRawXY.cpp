@@ -49,8 +49,7 @@ bool Feature6100TouchPadRawXY::SetRawReportStateNow(int state) {
                               CacheMode::Uncached);
 }
 
-void Feature6100TouchPadRawXY::onFeatureReport(int function,
-                                               const std::vector<Byte>& parameters) {
+void Feature6100TouchPadRawXY::onFeatureReport(int function, const std::vector<Byte>& parameters) {
     if (function != kDualXYEvent || parameters.size() < 8) {
         return;
     }

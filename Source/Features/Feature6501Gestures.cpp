@@ -149,8 +149,8 @@ bool Feature6501Gestures::DivertNow(int gesture, bool divert) {
     return write_flag(log_location<"DivertNow">(), kDivert, gesture, divert);
 }
 
-bool Feature6501Gestures::read_item(unsigned function, CacheMode cache_mode, Byte kind,
-                                    int gesture, int item, int* value) {
+bool Feature6501Gestures::read_item(unsigned function, CacheMode cache_mode, Byte kind, int gesture,
+                                    int item, int* value) {
     std::vector<uint16_t> fields;
     if (!known_gesture(gesture, fields)) {
         return false;

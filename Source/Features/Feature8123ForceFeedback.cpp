@@ -40,8 +40,8 @@ bool Feature8123ForceFeedback::get_word(unsigned function, int* value) {
 }
 
 bool Feature8123ForceFeedback::set_word(unsigned function, int value) {
-    return command(function, {kSet, static_cast<Byte>((value >> 8) & 0xFF),
-                              static_cast<Byte>(value & 0xFF)});
+    return command(function,
+                   {kSet, static_cast<Byte>((value >> 8) & 0xFF), static_cast<Byte>(value & 0xFF)});
 }
 
 bool Feature8123ForceFeedback::GetInfo(int* slot_count, int* state) {
@@ -97,8 +97,8 @@ bool Feature8123ForceFeedback::SetGlobalGain(int gain) {
 
 bool Feature8123ForceFeedback::GetEffectState(int effect_id, int* state) {
     std::vector<Byte> response;
-    if (!send_expecting(*this, kGetEffectState, {static_cast<Byte>(effect_id)},
-                        CacheMode::Uncached, 2, response)) {
+    if (!send_expecting(*this, kGetEffectState, {static_cast<Byte>(effect_id)}, CacheMode::Uncached,
+                        2, response)) {
         return false;
     }
     if (response[0] != static_cast<Byte>(effect_id)) {

@@ -46,9 +46,8 @@ bool Feature8310Equalizer::band_count(int& count) {
 bool Feature8310Equalizer::getFrequencies(int first, std::vector<int>* frequencies) {
     int bands = 0;
     std::vector<Byte> response;
-    if (!band_count(bands) ||
-        !send_expecting(*this, kGetFrequencies, {static_cast<Byte>(first)}, CacheMode::Cached, 1,
-                        response)) {
+    if (!band_count(bands) || !send_expecting(*this, kGetFrequencies, {static_cast<Byte>(first)},
+                                              CacheMode::Cached, 1, response)) {
         return false;
     }
     if (response[0] != static_cast<Byte>(first)) {
@@ -56,8 +55,8 @@ bool Feature8310Equalizer::getFrequencies(int first, std::vector<int>* frequenci
         return false;
     }
     std::vector<int> found;
-    for (std::size_t at = 1; at + 1 < response.size() && first + static_cast<int>(found.size()) < bands;
-         at += 2) {
+    for (std::size_t at = 1;
+         at + 1 < response.size() && first + static_cast<int>(found.size()) < bands; at += 2) {
         found.push_back((response[at] << 8) | response[at + 1]);
     }
     if (frequencies != nullptr) {

@@ -18,7 +18,7 @@ public:
     static constexpr std::size_t kMaxNameChunk = 14;
 
     struct HostInfo {
-        int status = 0;     // 0 empty slot, 1 paired
+        int status = 0; // 0 empty slot, 1 paired
         int bus_type = 0;
         int page_count = 0;
         int name_length = 0;
@@ -36,8 +36,7 @@ public:
     // Writes at most kMaxNameChunk bytes of the host's name from `position` on.
     [[nodiscard]] virtual bool SetHostFriendlyName(int host, int position,
                                                    const std::vector<Byte>& chunk) = 0;
-    [[nodiscard]] virtual bool GetHostOSVersion(int host, int* os_type, int* major,
-                                                int* minor) = 0;
+    [[nodiscard]] virtual bool GetHostOSVersion(int host, int* os_type, int* major, int* minor) = 0;
 };
 
 } // namespace devio

@@ -25,9 +25,8 @@ public:
     // Another program set the wheel mode.
     class SettingChange {
     public:
-        virtual void onSettingChange(unsigned /*software_id*/, bool /*target*/,
-                                     bool /*resolution*/, bool /*invert*/, int /*byte1*/,
-                                     int /*byte2*/) {}
+        virtual void onSettingChange(unsigned /*software_id*/, bool /*target*/, bool /*resolution*/,
+                                     bool /*invert*/, int /*byte1*/, int /*byte2*/) {}
         virtual ~SettingChange() = default;
     };
 

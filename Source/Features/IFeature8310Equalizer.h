@@ -11,7 +11,7 @@ public:
 
     struct EQInfo {
         int band_count = 0;
-        int db_range = 0;  // gains go from -range to +range dB
+        int db_range = 0; // gains go from -range to +range dB
         int capabilities = 0;
     };
 

@@ -40,8 +40,8 @@ public:
 
     bool GetCtrlIdInfo(int index, int* control_id, int* task_id, int* flags) override {
         std::vector<Byte> response;
-        if (!send_expecting(*this, kGetCtrlIdInfo, {static_cast<Byte>(index)}, CacheMode::Cached,
-                            5, response)) {
+        if (!send_expecting(*this, kGetCtrlIdInfo, {static_cast<Byte>(index)}, CacheMode::Cached, 5,
+                            response)) {
             return false;
         }
         set_out(control_id, (response[0] << 8) | response[1]);
@@ -52,10 +52,10 @@ public:
 
     bool GetCtrlIdReporting(int control_id, CtrlIdReporting* reporting) override {
         std::vector<Byte> response;
-        if (!send_expecting(*this, GetReportingFunction,
-                            {static_cast<Byte>(control_id >> 8),
-                             static_cast<Byte>(control_id & 0xFF)},
-                            CacheMode::Uncached, kCtrlIdReportingBytes, response)) {
+        if (!send_expecting(
+                *this, GetReportingFunction,
+                {static_cast<Byte>(control_id >> 8), static_cast<Byte>(control_id & 0xFF)},
+                CacheMode::Uncached, kCtrlIdReportingBytes, response)) {
             return false;
         }
         if (reporting != nullptr) {

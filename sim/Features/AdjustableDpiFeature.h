@@ -24,8 +24,8 @@ public:
         case 0:
             return FeatureAnswer::ok({1});
         case 1:
-            return FeatureAnswer::ok({0, hi(kLowest), lo(kLowest), 0xE0, kStep, hi(kHighest),
-                                      lo(kHighest), 0, 0});
+            return FeatureAnswer::ok(
+                {0, hi(kLowest), lo(kLowest), 0xE0, kStep, hi(kHighest), lo(kHighest), 0, 0});
         case 2:
             return FeatureAnswer::ok({0, hi(dpi_), lo(dpi_), hi(kDefault), lo(kDefault)});
         case 3: {

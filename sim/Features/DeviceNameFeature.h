@@ -31,9 +31,9 @@ public:
                 return FeatureAnswer::fail(rap::Rap20Error::OutOfRange);
             }
             std::size_t count = std::min(name_.size() - offset, rap::kLongParameterCount);
-            return FeatureAnswer::ok(std::vector<Byte>(
-                name_.begin() + static_cast<std::ptrdiff_t>(offset),
-                name_.begin() + static_cast<std::ptrdiff_t>(offset + count)));
+            return FeatureAnswer::ok(
+                std::vector<Byte>(name_.begin() + static_cast<std::ptrdiff_t>(offset),
+                                  name_.begin() + static_cast<std::ptrdiff_t>(offset + count)));
         }
         case 2:
             return FeatureAnswer::ok({kMouse});

@@ -20,9 +20,9 @@
 #include "Source/Manager/CDevio.h"
 #include "Source/Manager/DeviceManager.h"
 #include "Source/Rap/FeatureCacheFile.h"
+#include "Source/Rap/FeatureFactory.h"
 #include "support/ScopedTimeScale.h"
 #include "support/TempDir.h"
-#include "Source/Rap/FeatureFactory.h"
 #include "tools/devio-probe/ProbeCollector.h"
 #include "tools/devio-probe/ProbeOptions.h"
 #include "tools/devio-probe/ProbeWriters.h"
@@ -192,10 +192,11 @@ TEST(DevioProbeCollector, FindsTheVirtualReceiverAndItsMouseWithFeaturesAndFirmw
     for (const ProbeValue& value : mouse.values) {
         values[value.key] = value.text;
     }
-    EXPECT_EQ(values, (std::map<std::string, std::string>{{"device_name", "Vantor"},
-                                                          {"device_type", "Mouse"},
-                                                          {"dpi_list", "200 to 4000 in steps of 50"},
-                                                          {"dpi", "1000"}}));
+    EXPECT_EQ(values,
+              (std::map<std::string, std::string>{{"device_name", "Vantor"},
+                                                  {"device_type", "Mouse"},
+                                                  {"dpi_list", "200 to 4000 in steps of 50"},
+                                                  {"dpi", "1000"}}));
 }
 
 // Runs the built program; its standard output, or nothing when it failed.

@@ -16,7 +16,7 @@ struct ProbeFeature {
 
 // One decoded value of a feature, such as the device's name or its DPI list.
 struct ProbeValue {
-    std::string key;  // "device_name", "dpi_list", ...
+    std::string key; // "device_name", "dpi_list", ...
     std::string text;
 };
 

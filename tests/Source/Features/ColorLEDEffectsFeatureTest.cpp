@@ -55,8 +55,10 @@ std::function<bool(C&, std::string&)> reads_one(std::function<bool(C&, int*)> ca
 
 TEST(FeatureColorLEDEffects, Operations) {
     run_operation_rows<C>({
-        {"GetInfo", {{0, {kInfo}}},
-         reads([](C& f, int* a, int* b, int* c) { return f.GetInfo(a, b, c); }), {{0, {}}},
+        {"GetInfo",
+         {{0, {kInfo}}},
+         reads([](C& f, int* a, int* b, int* c) { return f.GetInfo(a, b, c); }),
+         {{0, {}}},
          "2 1 0"},
         {"GetZoneInfo", with_info({{1, {{1, 0x00, 0x02, 4, 1}}}}),
          reads([](C& f, int* a, int* b, int* c) { return f.GetZoneInfo(1, a, b, c); }),
@@ -77,7 +79,9 @@ TEST(FeatureColorLEDEffects, Operations) {
          reads([](C& f, int* a, int* b, int* c) { return f.GetZoneEffectInfo(0, 3, a, b, c); }),
          after_info({{2, {0, 3}}}), "10 3 1000"},
         {"SetZoneEffect", with_info({{3, {{}}}}),
-         [](C& f, std::string&) { return f.SetZoneEffect(1, 2, {0xFF, 0, 0}); },
+         [](C& f, std::string&) {
+             return f.SetZoneEffect(1, 2, {0xFF, 0, 0});
+         },
          after_info({{3, {1, 2, 0xFF, 0, 0}}}), ""},
         {"SetZoneEffect with 11 parameter bytes", with_info({}),
          [](C& f, std::string&) { return f.SetZoneEffect(1, 2, std::vector<Byte>(11, 1)); },
@@ -89,29 +93,47 @@ TEST(FeatureColorLEDEffects, Operations) {
              bool ok = f.GetZoneEffect(1, &effect, &parameters);
              out = list_text({effect, parameters.at(0), parameters.at(1)});
              return ok;
-         }, after_info({{4, {1}}}), "2 255 128"},
-        {"GetNvConfig", {{5, {{0, 3, 1}}}},
+         },
+         after_info({{4, {1}}}), "2 255 128"},
+        {"GetNvConfig",
+         {{5, {{0, 3, 1}}}},
          [](C& f, std::string& out) {
              int caps = 0, value = 0;
              bool ok = f.GetNvConfig(&caps, &value);
              out = list_text({caps, value});
              return ok;
-         }, {{5, {0}}}, "3 1"},
-        {"SetNvConfig", {{5, {{}}}}, [](C& f, std::string&) { return f.SetNvConfig(2); },
-         {{5, {1, 0, 2}}}, ""},
-        {"GetSWControl", {{6, {{0, 1}}}},
+         },
+         {{5, {0}}},
+         "3 1"},
+        {"SetNvConfig",
+         {{5, {{}}}},
+         [](C& f, std::string&) { return f.SetNvConfig(2); },
+         {{5, {1, 0, 2}}},
+         ""},
+        {"GetSWControl",
+         {{6, {{0, 1}}}},
          [](C& f, std::string& out) {
              bool enabled = false;
              bool ok = f.GetSWControl(&enabled);
              out = enabled ? "1" : "0";
              return ok;
-         }, {{6, {0}}}, "1"},
-        {"SetSWControl", {{6, {{}}}}, [](C& f, std::string&) { return f.SetSWControl(true); },
-         {{6, {1, 1}}}, ""},
-        {"GetEffectSyncCorrection", {{7, {{0x01, 0x02}}}},
-         reads_one([](C& f, int* v) { return f.GetEffectSyncCorrection(v); }), {{7, {}}}, "258"},
-        {"SetEffectSyncCorrection", {{8, {{}}}},
-         [](C& f, std::string&) { return f.SetEffectSyncCorrection(0x0102); }, {{8, {1, 2}}},
+         },
+         {{6, {0}}},
+         "1"},
+        {"SetSWControl",
+         {{6, {{}}}},
+         [](C& f, std::string&) { return f.SetSWControl(true); },
+         {{6, {1, 1}}},
+         ""},
+        {"GetEffectSyncCorrection",
+         {{7, {{0x01, 0x02}}}},
+         reads_one([](C& f, int* v) { return f.GetEffectSyncCorrection(v); }),
+         {{7, {}}},
+         "258"},
+        {"SetEffectSyncCorrection",
+         {{8, {{}}}},
+         [](C& f, std::string&) { return f.SetEffectSyncCorrection(0x0102); },
+         {{8, {1, 2}}},
          ""},
         {"GetZoneBrightness", with_info({{9, {{1, 80}}}}),
          reads_one([](C& f, int* v) { return f.GetZoneBrightness(1, v); }), after_info({{9, {1}}}),
@@ -122,14 +144,26 @@ TEST(FeatureColorLEDEffects, Operations) {
         {"SetZoneBrightness of zone 5", with_info({}),
          [](C& f, std::string&) { return f.SetZoneBrightness(5, 50); }, after_info({}), "",
          kRefused},
-        {"GetIdleTimeout", {{11, {{0x01, 0x2C}}}},
-         reads_one([](C& f, int* v) { return f.GetIdleTimeout(v); }), {{11, {}}}, "300"},
-        {"SetIdleTimeout", {{12, {{}}}}, [](C& f, std::string&) { return f.SetIdleTimeout(60); },
-         {{12, {0, 60}}}, ""},
-        {"StartEffectSync", {{13, {{}}}}, [](C& f, std::string&) { return f.StartEffectSync(); },
-         {{13, {}}}, ""},
-        {"ResetToDefaults", {{14, {{}}}}, [](C& f, std::string&) { return f.ResetToDefaults(); },
-         {{14, {}}}, ""},
+        {"GetIdleTimeout",
+         {{11, {{0x01, 0x2C}}}},
+         reads_one([](C& f, int* v) { return f.GetIdleTimeout(v); }),
+         {{11, {}}},
+         "300"},
+        {"SetIdleTimeout",
+         {{12, {{}}}},
+         [](C& f, std::string&) { return f.SetIdleTimeout(60); },
+         {{12, {0, 60}}},
+         ""},
+        {"StartEffectSync",
+         {{13, {{}}}},
+         [](C& f, std::string&) { return f.StartEffectSync(); },
+         {{13, {}}},
+         ""},
+        {"ResetToDefaults",
+         {{14, {{}}}},
+         [](C& f, std::string&) { return f.ResetToDefaults(); },
+         {{14, {}}},
+         ""},
     });
 }
 

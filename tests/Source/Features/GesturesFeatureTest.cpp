@@ -39,40 +39,48 @@ TEST(FeatureGestures, OperationsAreCheckedAgainstTheDescriptor) {
         return more;
     };
     run_operation_rows<C>({
-        {"GetGestureInfo", with({}), [](C& f, std::string& out) {
+        {"GetGestureInfo", with({}),
+         [](C& f, std::string& out) {
              int gesture = 0, count = 0;
              bool ok = f.GetGestureInfo(1, &gesture, &count);
              out = std::to_string(gesture) + " " + std::to_string(count);
              return ok;
-         }, kDescriptorRequests, "5 2"},
+         },
+         kDescriptorRequests, "5 2"},
         {"GetGestureInfo beyond the count", with({}),
          [](C& f, std::string&) { return f.GetGestureInfo(2, nullptr, nullptr); },
          kDescriptorRequests, "", ErrorCode::IndexOutOfRange},
-        {"GetRawDescriptor", with({}), [](C& f, std::string& out) {
+        {"GetRawDescriptor", with({}),
+         [](C& f, std::string& out) {
              std::vector<uint16_t> fields;
              bool ok = f.GetRawDescriptor(&fields);
              for (uint16_t field : fields) {
                  out += std::to_string(field) + " ";
              }
              return ok;
-         }, kDescriptorRequests, "32769 33025 33282 32773 "},
-        {"IsEnabled", with({{1, {{5, 1}}}}), [](C& f, std::string& out) {
+         },
+         kDescriptorRequests, "32769 33025 33282 32773 "},
+        {"IsEnabled", with({{1, {{5, 1}}}}),
+         [](C& f, std::string& out) {
              bool enabled = false;
              bool ok = f.IsEnabled(5, &enabled);
              out = enabled ? "1" : "0";
              return ok;
-         }, after_descriptor({{1, {5}}}), "1"},
+         },
+         after_descriptor({{1, {5}}}), "1"},
         {"IsEnabled of an unknown gesture", with({}),
          [](C& f, std::string&) { return f.IsEnabled(7, nullptr); }, kDescriptorRequests, "",
          ErrorCode::UnknownGesture},
         {"EnableNow", with({{2, {{}}}}), [](C& f, std::string&) { return f.EnableNow(1, true); },
          after_descriptor({{2, {1, 1}}}), ""},
-        {"IsDiverted", with({{3, {{1, 0}}}}), [](C& f, std::string& out) {
+        {"IsDiverted", with({{3, {{1, 0}}}}),
+         [](C& f, std::string& out) {
              bool diverted = true;
              bool ok = f.IsDiverted(1, &diverted);
              out = diverted ? "1" : "0";
              return ok;
-         }, after_descriptor({{3, {1}}}), "0"},
+         },
+         after_descriptor({{3, {1}}}), "0"},
         {"DivertNow", with({{4, {{}}}}), [](C& f, std::string&) { return f.DivertNow(5, true); },
          after_descriptor({{4, {5, 1}}}), ""},
         {"GetSpec", with({{5, {{1, 2, 0x01, 0x2C}}}}), value_of(&C::GetSpec, 1, 2),
@@ -88,8 +96,13 @@ TEST(FeatureGestures, OperationsAreCheckedAgainstTheDescriptor) {
         {"SetParamNow", with({{8, {{}}}}),
          [](C& f, std::string&) { return f.SetParamNow(1, 1, 0x0102); },
          after_descriptor({{8, {1, 1, 1, 2}}}), ""},
-        {"SendReport", {{9, {{}}}}, [](C& f, std::string&) { return f.SendReport({9, 8}); },
-         {{9, {9, 8}}}, ""},
+        {"SendReport",
+         {{9, {{}}}},
+         [](C& f, std::string&) {
+             return f.SendReport({9, 8});
+         },
+         {{9, {9, 8}}},
+         ""},
     });
 }
 
@@ -109,13 +122,28 @@ TEST(FeatureGestures, HostileDescriptorsEndTheReading) {
         capped.push_back({0, {static_cast<Byte>(index >> 8), static_cast<Byte>(index & 0xFF)}});
     }
     run_operation_rows<C>({
-        {"an incomplete field of another kind", {{0, {{0x80, 1, 0x7F}}}}, fields,
-         {{0, {0, 0}}}, "", ErrorCode::InvalidDeviceData},
-        {"an incomplete 0x00 asks for the next chunk", {{0, {{0x80, 1, 0x00}, {0x01, 0, 0}}}},
-         fields, {{0, {0, 0}}, {0, {0, 1}}}, "1"},
-        {"a device repeating an empty chunk", {{0, {{0, 0, 0}}}}, fields, {{0, {0, 0}}}, "",
+        {"an incomplete field of another kind",
+         {{0, {{0x80, 1, 0x7F}}}},
+         fields,
+         {{0, {0, 0}}},
+         "",
          ErrorCode::InvalidDeviceData},
-        {"a device that never ends its descriptor", {{0, {eight_fields}}}, fields, capped, "",
+        {"an incomplete 0x00 asks for the next chunk",
+         {{0, {{0x80, 1, 0x00}, {0x01, 0, 0}}}},
+         fields,
+         {{0, {0, 0}}, {0, {0, 1}}},
+         "1"},
+        {"a device repeating an empty chunk",
+         {{0, {{0, 0, 0}}}},
+         fields,
+         {{0, {0, 0}}},
+         "",
+         ErrorCode::InvalidDeviceData},
+        {"a device that never ends its descriptor",
+         {{0, {eight_fields}}},
+         fields,
+         capped,
+         "",
          ErrorCode::InvalidDeviceData},
     });
 
@@ -126,8 +154,8 @@ TEST(FeatureGestures, HostileDescriptorsEndTheReading) {
     h.hardware->answer(kRowIndex, 0, answers);
     sys::DebugOutputCapture capture;
     EXPECT_FALSE(gestures->GetRawDescriptor(nullptr));
-    EXPECT_EQ(count_lines(capture, "Device is returning too many descriptor fields, more than 1000"),
-              1);
+    EXPECT_EQ(
+        count_lines(capture, "Device is returning too many descriptor fields, more than 1000"), 1);
     h.hardware->answer(kRowIndex, 0, {FakeHardwareDevice::Answer::with({0x80, 1, 0x7F})});
     h.device->forget();
     h.make_feature_based();
@@ -153,8 +181,8 @@ TEST(FeatureGestures, DeviceEventsArePublished) {
     h.make_feature_based();
     Events events;
     events.subscribe(install_feature<C>(h), DeliverDirect, "Gestures");
-    run_event_rows<C>(h, {{0, 0, {4}, {"gesture 0 4"}}, {1, 0, {6}, {"gesture 1 6"}},
-                          {0, 3, {4}, {}}},
+    run_event_rows<C>(h,
+                      {{0, 0, {4}, {"gesture 0 4"}}, {1, 0, {6}, {"gesture 1 6"}}, {0, 3, {4}, {}}},
                       events.published);
 }
 

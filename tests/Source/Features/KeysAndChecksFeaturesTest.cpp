@@ -32,34 +32,55 @@ std::string reporting_text(const CtrlIdReporting& r) {
 template <class C>
 std::vector<OperationRow<C>> special_keys_rows(unsigned get_reporting) {
     return {
-        {"GetCount", {{0, {{6}}}}, [](C& f, std::string& out) {
+        {"GetCount",
+         {{0, {{6}}}},
+         [](C& f, std::string& out) {
              int count = 0;
              bool ok = f.GetCount(&count);
              out = list_text({count});
              return ok;
-         }, {{0, {}}}, "6"},
-        {"GetCtrlIdInfo", {{1, {{0x00, 0x50, 0x00, 0x38, 0x11}}}}, [](C& f, std::string& out) {
+         },
+         {{0, {}}},
+         "6"},
+        {"GetCtrlIdInfo",
+         {{1, {{0x00, 0x50, 0x00, 0x38, 0x11}}}},
+         [](C& f, std::string& out) {
              int id = 0, task = 0, flags = 0;
              bool ok = f.GetCtrlIdInfo(2, &id, &task, &flags);
              out = list_text({id, task, flags});
              return ok;
-         }, {{1, {2}}}, "80 56 17"},
-        {"a short GetCtrlIdInfo answer", {{1, {{0x00, 0x50, 0x00}}}},
+         },
+         {{1, {2}}},
+         "80 56 17"},
+        {"a short GetCtrlIdInfo answer",
+         {{1, {{0x00, 0x50, 0x00}}}},
          [](C& f, std::string&) { return f.GetCtrlIdInfo(2, nullptr, nullptr, nullptr); },
-         {{1, {2}}}, "", kShort},
-        {"GetCtrlIdReporting", {{get_reporting, {{0x00, 0x52, 0x03, 0x00, 0x53}}}},
+         {{1, {2}}},
+         "",
+         kShort},
+        {"GetCtrlIdReporting",
+         {{get_reporting, {{0x00, 0x52, 0x03, 0x00, 0x53}}}},
          [](C& f, std::string& out) {
              CtrlIdReporting r;
              bool ok = f.GetCtrlIdReporting(0x52, &r);
              out = reporting_text(r);
              return ok;
-         }, {{get_reporting, {0x00, 0x52}}}, "82 3 83"},
-        {"a short GetCtrlIdReporting answer", {{get_reporting, {{0x00, 0x52, 0x03}}}},
+         },
+         {{get_reporting, {0x00, 0x52}}},
+         "82 3 83"},
+        {"a short GetCtrlIdReporting answer",
+         {{get_reporting, {{0x00, 0x52, 0x03}}}},
          [](C& f, std::string&) { return f.GetCtrlIdReporting(0x52, nullptr); },
-         {{get_reporting, {0x00, 0x52}}}, "", kShort},
-        {"SetCtrlIdReporting", {{3, {{0x00, 0x52, 0x03, 0x00, 0x53}}}},
-         [](C& f, std::string&) { return f.SetCtrlIdReporting({0x52, 3, 0x53}); },
-         {{3, {0x00, 0x52, 0x03, 0x00, 0x53}}}, ""},
+         {{get_reporting, {0x00, 0x52}}},
+         "",
+         kShort},
+        {"SetCtrlIdReporting",
+         {{3, {{0x00, 0x52, 0x03, 0x00, 0x53}}}},
+         [](C& f, std::string&) {
+             return f.SetCtrlIdReporting({0x52, 3, 0x53});
+         },
+         {{3, {0x00, 0x52, 0x03, 0x00, 0x53}}},
+         ""},
     };
 }
 
@@ -104,10 +125,11 @@ TEST(FeatureSpecialKeys1B03, OperationsEventsAndHeldChanges) {
                       },
                       events.published);
 
-    check_away_and_back<C>(
-        "Feature 0x1B03 caching pending change", 3,
-        [](C& f, int value) { return f.SetCtrlIdReporting({0x52, value, 0}); }, 2,
-        {0x00, 0x52, 0x01, 0x00, 0x00});
+    check_away_and_back<C>("Feature 0x1B03 caching pending change", 3,
+                           [](C& f, int value) {
+                               return f.SetCtrlIdReporting({0x52, value, 0});
+                           },
+                           2, {0x00, 0x52, 0x01, 0x00, 0x00});
 }
 
 TEST(FeatureSpecialKeys1B04, OperationsEventsAndHeldChanges) {
@@ -129,10 +151,11 @@ TEST(FeatureSpecialKeys1B04, OperationsEventsAndHeldChanges) {
                       events.published);
 
     sys::DebugOutputCapture capture;
-    check_away_and_back<C>(
-        "Feature 0x1B04 caching pending change", 3,
-        [](C& f, int value) { return f.SetCtrlIdReporting({0x52, value, 0}); }, 2,
-        {0x00, 0x52, 0x01, 0x00, 0x00});
+    check_away_and_back<C>("Feature 0x1B04 caching pending change", 3,
+                           [](C& f, int value) {
+                               return f.SetCtrlIdReporting({0x52, value, 0});
+                           },
+                           2, {0x00, 0x52, 0x01, 0x00, 0x00});
     EXPECT_GE(count_lines(capture, "device_configured = 0"), 1);
 }
 
@@ -158,8 +181,12 @@ TEST(FeatureGenericTest, TheEchoIsCheckedAndEventsArePublished) {
     };
     run_operation_rows<C>({
         {"an echo", {{0, {{0xA5, 0x5A}}}}, echo({0xA5, 0x5A}), {{0, {0xA5, 0x5A}}}, "165 90"},
-        {"an answer that does not echo", {{0, {{0xA4, 0x5A}}}}, echo({0xA5, 0x5A}),
-         {{0, {0xA5, 0x5A}}}, "", ErrorCode::InvalidDeviceData},
+        {"an answer that does not echo",
+         {{0, {{0xA4, 0x5A}}}},
+         echo({0xA5, 0x5A}),
+         {{0, {0xA5, 0x5A}}},
+         "",
+         ErrorCode::InvalidDeviceData},
         {"nothing to send", {}, echo({}), {}, "", kRefused},
         {"more than 16 bytes", {}, echo(std::vector<Byte>(17, 1)), {}, "", kRefused},
     });
@@ -168,20 +195,23 @@ TEST(FeatureGenericTest, TheEchoIsCheckedAndEventsArePublished) {
     h.make_feature_based();
     TestResponses events;
     events.subscribe(install_feature<C>(h), DeliverDirect, "Test");
-    run_event_rows<C>(h, {{0, 0, {7}, {"test 7"}}, {0, kOtherProgram, {7}, {}}},
-                      events.published);
+    run_event_rows<C>(h, {{0, 0, {7}, {"test 7"}}, {0, kOtherProgram, {7}, {}}}, events.published);
 }
 
 TEST(FeatureEqualizer, Operations) {
     using C = Feature8310Equalizer;
     const std::vector<Byte> info{5, 12, 1};
     run_operation_rows<C>({
-        {"getEQInfo", {{0, {info}}}, [](C& f, std::string& out) {
+        {"getEQInfo",
+         {{0, {info}}},
+         [](C& f, std::string& out) {
              IFeature8310Equalizer::EQInfo i;
              bool ok = f.getEQInfo(&i);
              out = list_text({i.band_count, i.db_range, i.capabilities});
              return ok;
-         }, {{0, {}}}, "5 12 1"},
+         },
+         {{0, {}}},
+         "5 12 1"},
         {"getFrequencies stops at the band count",
          {{0, {info}}, {1, {{3, 0x03, 0xE8, 0x0F, 0xA0, 0x1F, 0x40, 0x3E, 0x80}}}},
          [](C& f, std::string& out) {
@@ -189,29 +219,58 @@ TEST(FeatureEqualizer, Operations) {
              bool ok = f.getFrequencies(3, &found);
              out = list_text(found);
              return ok;
-         }, {{0, {}}, {1, {3}}}, "1000 4000"},
-        {"getFrequencies of other bands", {{0, {info}}, {1, {{2, 0x03, 0xE8}}}},
-         [](C& f, std::string&) { return f.getFrequencies(3, nullptr); }, {{0, {}}, {1, {3}}},
-         "", ErrorCode::InvalidDeviceData},
-        {"getGains", {{0, {info}}, {2, {{0xFD, 0, 3, 6, 0xF4}}}}, [](C& f, std::string& out) {
+         },
+         {{0, {}}, {1, {3}}},
+         "1000 4000"},
+        {"getFrequencies of other bands",
+         {{0, {info}}, {1, {{2, 0x03, 0xE8}}}},
+         [](C& f, std::string&) { return f.getFrequencies(3, nullptr); },
+         {{0, {}}, {1, {3}}},
+         "",
+         ErrorCode::InvalidDeviceData},
+        {"getGains",
+         {{0, {info}}, {2, {{0xFD, 0, 3, 6, 0xF4}}}},
+         [](C& f, std::string& out) {
              std::vector<int> gains;
              bool ok = f.getGains(&gains);
              out = list_text(gains);
              return ok;
-         }, {{0, {}}, {2, {}}}, "-3 0 3 6 -12"},
-        {"a short getGains answer", {{0, {info}}, {2, {{1, 2, 3}}}},
-         [](C& f, std::string&) { return f.getGains(nullptr); }, {{0, {}}, {2, {}}}, "", kShort},
-        {"setGains", {{3, {{}}}}, [](C& f, std::string&) { return f.setGains({-3, 0, 4}); },
-         {{3, {0xFD, 0, 4}}}, ""},
-        {"getEQEnabled", {{4, {{1}}}}, [](C& f, std::string& out) {
+         },
+         {{0, {}}, {2, {}}},
+         "-3 0 3 6 -12"},
+        {"a short getGains answer",
+         {{0, {info}}, {2, {{1, 2, 3}}}},
+         [](C& f, std::string&) { return f.getGains(nullptr); },
+         {{0, {}}, {2, {}}},
+         "",
+         kShort},
+        {"setGains",
+         {{3, {{}}}},
+         [](C& f, std::string&) {
+             return f.setGains({-3, 0, 4});
+         },
+         {{3, {0xFD, 0, 4}}},
+         ""},
+        {"getEQEnabled",
+         {{4, {{1}}}},
+         [](C& f, std::string& out) {
              bool enabled = false;
              bool ok = f.getEQEnabled(&enabled);
              out = list_text({enabled ? 1 : 0});
              return ok;
-         }, {{4, {}}}, "1"},
-        {"setEQEnabled", {{5, {{}}}}, [](C& f, std::string&) { return f.setEQEnabled(1); },
-         {{5, {1}}}, ""},
-        {"setEQEnabled of 2", {}, [](C& f, std::string&) { return f.setEQEnabled(2); }, {}, "",
+         },
+         {{4, {}}},
+         "1"},
+        {"setEQEnabled",
+         {{5, {{}}}},
+         [](C& f, std::string&) { return f.setEQEnabled(1); },
+         {{5, {1}}},
+         ""},
+        {"setEQEnabled of 2",
+         {},
+         [](C& f, std::string&) { return f.setEQEnabled(2); },
+         {},
+         "",
          kRefused},
     });
 }
@@ -237,17 +296,28 @@ TEST(FeatureGamingAttachments, ListsAreCheckedInAnswersAndEvents) {
     run_operation_rows<C>({
         {"GetAttachments", {{0, {{2, 1, 4}}}}, attached, {{0, {}}}, "1 4"},
         {"no attachment", {{0, {{0}}}}, attached, {{0, {}}}, ""},
-        {"a kind outside 1..4 empties the list", {{0, {{2, 1, 5}}}}, attached, {{0, {}}}, "",
+        {"a kind outside 1..4 empties the list",
+         {{0, {{2, 1, 5}}}},
+         attached,
+         {{0, {}}},
+         "",
          kRefused},
         {"a count beyond the answer", {{0, {{4, 1, 2}}}}, attached, {{0, {}}}, "", kShort},
-        {"GetSupportedAttachments", {{1, {{3, 1, 2, 3}}}}, [](C& f, std::string& out) {
+        {"GetSupportedAttachments",
+         {{1, {{3, 1, 2, 3}}}},
+         [](C& f, std::string& out) {
              std::vector<int> kinds;
              bool ok = f.GetSupportedAttachments(&kinds);
              out = list_text(kinds);
              return ok;
-         }, {{1, {}}}, "1 2 3"},
-        {"SetAttachmentReporting", {{2, {{}}}},
-         [](C& f, std::string&) { return f.SetAttachmentReporting(true); }, {{2, {1}}}, ""},
+         },
+         {{1, {}}},
+         "1 2 3"},
+        {"SetAttachmentReporting",
+         {{2, {{}}}},
+         [](C& f, std::string&) { return f.SetAttachmentReporting(true); },
+         {{2, {1}}},
+         ""},
     });
     std::vector<int> kinds;
     EXPECT_FALSE(C::parse_list({20, 1, 1}, kinds)) << "a count past any answer";
