@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include "sim/Features/AdjustableDpiFeature.h"
 #include "sim/Features/BatteryFeature.h"
 #include "sim/Features/ButtonSwapFeature.h"
 #include "sim/Features/ConfigChangeFeature.h"
+#include "sim/Features/DeviceNameFeature.h"
 #include "sim/Features/DfuControlFeature.h"
 #include "sim/Features/FeatureSetFeature.h"
 #include "sim/Features/FirmwareInfoFeature.h"
@@ -61,6 +63,8 @@ void VirtualMouse::build_application_features() {
     application_.add<WirelessStatusFeature>();
     application_.add<ButtonSwapFeature>();
     application_.add<OnboardProfilesFeature>(profiles_, options_.refused_profile_writes);
+    application_.add<DeviceNameFeature>(options_.name);
+    application_.add<AdjustableDpiFeature>();
 }
 
 void VirtualMouse::build_bootloader_features() {

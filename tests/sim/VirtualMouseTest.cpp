@@ -27,8 +27,8 @@ protected:
 };
 
 TEST_F(SimMouse, ListsItsFeaturesThroughRootAndFeatureSet) {
-    const std::vector<uint16_t> expected{0x0000, 0x0001, 0x0003, 0x0020, 0x00C2,
-                                         0x1000, 0x1D4B, 0x2005, 0x8100};
+    const std::vector<uint16_t> expected{0x0000, 0x0001, 0x0003, 0x0020, 0x00C2, 0x1000,
+                                         0x1D4B, 0x2005, 0x8100, 0x0005, 0x2201};
     ASSERT_EQ(mouse_request(kFeatureSet, 0)[4], expected.size() - 1);
     for (std::size_t i = 1; i < expected.size(); ++i) {
         Report entry = mouse_request(kFeatureSet, 1, {static_cast<Byte>(i)});
@@ -36,7 +36,24 @@ TEST_F(SimMouse, ListsItsFeaturesThroughRootAndFeatureSet) {
         EXPECT_EQ(index_of(expected[i]), i) << std::hex << expected[i];
     }
     EXPECT_EQ(index_of(0x00D0), 0) << "no DFU transfer outside the bootloader";
-    EXPECT_EQ(mouse_request(kFeatureSet, 1, {9})[2], rap::kRap20Error);
+    EXPECT_EQ(mouse_request(kFeatureSet, 1, {11})[2], rap::kRap20Error);
+}
+
+TEST_F(SimMouse, AnswersItsNameInChunksAndItsDpi) {
+    EXPECT_EQ(params_of(mouse_request(index_of(0x0005), 0), 1), (std::vector<Byte>{6}));
+    EXPECT_EQ(params_of(mouse_request(index_of(0x0005), 1, {2}), 5),
+              (std::vector<Byte>{'n', 't', 'o', 'r', 0}));
+    EXPECT_EQ(mouse_request(index_of(0x0005), 1, {6})[2], rap::kRap20Error) << "past the name";
+    EXPECT_EQ(params_of(mouse_request(index_of(0x0005), 2), 1), (std::vector<Byte>{3}))
+        << "a mouse";
+    EXPECT_EQ(params_of(mouse_request(index_of(0x2201), 1, {0}), 9),
+              (std::vector<Byte>{0, 0x00, 0xC8, 0xE0, 50, 0x0F, 0xA0, 0, 0}));
+    EXPECT_EQ(params_of(mouse_request(index_of(0x2201), 3, {0, 0x03, 0x20}), 3),
+              (std::vector<Byte>{0, 0x03, 0x20}));
+    EXPECT_EQ(mouse_request(index_of(0x2201), 3, {0, 0x03, 0x21})[2], rap::kRap20Error)
+        << "off the step";
+    EXPECT_EQ(params_of(mouse_request(index_of(0x2201), 2, {0}), 5),
+              (std::vector<Byte>{0, 0x03, 0x20, 0x03, 0xE8}));
 }
 
 TEST_F(SimMouse, AnswersOnTheLongCollectionEchoingSoftwareIdAndPing) {

@@ -3,6 +3,8 @@
 // answer a second run.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +20,7 @@
 #include "Source/Manager/CDevio.h"
 #include "Source/Manager/DeviceManager.h"
 #include "Source/Rap/FeatureCacheFile.h"
+#include "Source/Rap/FeatureFactory.h"
 #include "support/ScopedTimeScale.h"
 #include "support/TempDir.h"
 #include "tools/devio-probe/ProbeCollector.h"
@@ -80,9 +83,10 @@ ProbeReport sample_report() {
         true,
         1,
         {{0x0000, 0, 0}, {0x0003, 2, 4}},
-        {{0, 0, "QRT", "0806", "0027", "8.6.27"}, {1, 1, "BOT", "0102", "0007", "1.2.7"}}};
-    ProbeDevice away{2, 0x40A2, "Other", "hid/1:2", false, 1, {}, {}};
-    ProbeDevice corded{std::nullopt, 0xC0A7, "Corded \"pro\"", "hid/2", true, 0, {}, {}};
+        {{0, 0, "QRT", "0806", "0027", "8.6.27"}, {1, 1, "BOT", "0102", "0007", "1.2.7"}},
+        {{"device_name", "Orbit"}, {"dpi", "800"}}};
+    ProbeDevice away{2, 0x40A2, "Other", "hid/1:2", false, 1, {}, {}, {}};
+    ProbeDevice corded{std::nullopt, 0xC0A7, "Corded \"pro\"", "hid/2", true, 0, {}, {}, {}};
     return {{{0xB401, "Tessaly Receiver", "hid/1", 0, {mouse, away}}}, {corded}};
 }
 
@@ -110,6 +114,7 @@ TEST(DevioProbeWriters, JsonCarriesEverythingAndParsesBack) {
                                           {"version", "0806"},
                                           {"build", "0027"},
                                           {"formatted", "8.6.27"}}));
+    EXPECT_EQ(mouse["values"], (json{{"device_name", "Orbit"}, {"dpi", "800"}}));
     EXPECT_EQ(receiver["paired"][1]["connected"], false);
     EXPECT_TRUE(receiver["paired"][1]["features"].empty());
     ASSERT_EQ(parsed["devices"].size(), 1u);
@@ -121,7 +126,7 @@ TEST(DevioProbeWriters, JsonCarriesEverythingAndParsesBack) {
     EXPECT_TRUE(empty["devices"].empty());
     // A name that is not UTF-8 is printed, not refused.
     ProbeReport odd;
-    odd.devices.push_back({std::nullopt, 1, "bad \xff name", "p", false, 0, {}, {}});
+    odd.devices.push_back({std::nullopt, 1, "bad \xff name", "p", false, 0, {}, {}, {}});
     const json parsed_odd = json::parse(write_json(odd));
     EXPECT_EQ(parsed_odd["devices"][0]["name"], "bad \xEF\xBF\xBD name") << "replaced";
 }
@@ -138,6 +143,9 @@ TEST(DevioProbeWriters, TextListsReceiversTheirSlotsFeaturesAndFirmware) {
                     "    firmware:\n"
                     "      entity 0: type 0 \"QRT\" 8.6.27 (version 0806, build 0027)\n"
                     "      entity 1: type 1 \"BOT\" 1.2.7 (version 0102, build 0007)\n"
+                    "    values:\n"
+                    "      device_name: Orbit\n"
+                    "      dpi: 800\n"
                     "  slot 2: 0x40A2 \"Other\", not connected, bus type 1 (receiver)\n"
                     "    path: hid/1:2\n"
                     "Device 0xC0A7 \"Corded \"pro\"\", connected, bus type 0 (direct HID)\n"
@@ -180,6 +188,15 @@ TEST(DevioProbeCollector, FindsTheVirtualReceiverAndItsMouseWithFeaturesAndFirmw
     EXPECT_EQ(mouse.firmware[0].prefix, "QRT");
     EXPECT_EQ(mouse.firmware[0].formatted, "8.6.27");
     EXPECT_EQ(mouse.firmware[0].type, 0);
+    std::map<std::string, std::string> values;
+    for (const ProbeValue& value : mouse.values) {
+        values[value.key] = value.text;
+    }
+    EXPECT_EQ(values,
+              (std::map<std::string, std::string>{{"device_name", "Vantor"},
+                                                  {"device_type", "Mouse"},
+                                                  {"dpi_list", "200 to 4000 in steps of 50"},
+                                                  {"dpi", "1000"}}));
 }
 
 // Runs the built program; its standard output, or nothing when it failed.
@@ -217,6 +234,8 @@ TEST(DevioProbeProgram, SimulatedJsonRunWritesTheMouseCacheFileThatASecondRunRea
     ASSERT_FALSE(mouse["firmware"].empty());
     EXPECT_EQ(mouse["firmware"][0]["prefix"], "QRT");
     EXPECT_EQ(mouse["firmware"][0]["formatted"], "8.6.27");
+    EXPECT_EQ(mouse["values"]["device_name"], "Vantor");
+    EXPECT_EQ(mouse["values"]["dpi_list"], "200 to 4000 in steps of 50");
 
     const std::string cache =
         FeatureCacheFile::specific_name(data_dir + "/", 0x40A1, mouse["path"].get<std::string>());
@@ -241,6 +260,24 @@ TEST(DevioProbeProgram, SimulatedJsonRunWritesTheMouseCacheFileThatASecondRunRea
     std::optional<std::string> second = run_probe("--simulate --json --data-dir " + data_dir);
     ASSERT_TRUE(second.has_value());
     EXPECT_EQ(json::parse(*second), parsed) << "the cached answers are the device's own";
+}
+
+TEST(DevioProbeProgram, FeaturesListsEveryClassAsTextAndJson) {
+    std::optional<std::string> text = run_probe("--features");
+    ASSERT_TRUE(text.has_value());
+    EXPECT_NE(text->find("0x0005  Feature0005DeviceNameType\n"), std::string::npos);
+    EXPECT_NE(text->find("0x2201  Feature2201AdjustableDPI\n"), std::string::npos);
+    std::optional<std::string> listed = run_probe("--features --json");
+    ASSERT_TRUE(listed.has_value());
+    const json parsed = json::parse(*listed);
+    ASSERT_EQ(parsed.size(), FeatureFactory::registered_numbers().size())
+        << "every registered number has a class of its own";
+    bool found = false;
+    for (const json& entry : parsed) {
+        found = found || (entry["number"] == 0x1815 && entry["number_hex"] == "0x1815" &&
+                          entry["class"] == "Feature1815HostsInfos");
+    }
+    EXPECT_TRUE(found);
 }
 
 } // namespace

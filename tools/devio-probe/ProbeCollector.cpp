@@ -1,5 +1,7 @@
 #include "tools/devio-probe/ProbeCollector.h"
 
+#include "tools/devio-probe/FeatureValues.h"
+
 #include <atomic>
 #include <cstdint>
 
@@ -103,6 +105,7 @@ ProbeDevice ProbeCollector::describe(IDevice& device) {
                 {feature->featureID(), feature->featureIndex(), feature->version()});
         }
         entry.firmware = firmware_of(device);
+        add_feature_values(device, entry.values);
     }
     return entry;
 }

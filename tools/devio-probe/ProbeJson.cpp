@@ -21,7 +21,8 @@ json device_json(const ProbeDevice& device) {
                 {"bus_type", device.bus_type},
                 {"bus_type_name", bus_type_name(device.bus_type)},
                 {"features", json::array()},
-                {"firmware", json::array()}};
+                {"firmware", json::array()},
+                {"values", json::object()}};
     for (const ProbeFeature& feature : device.features) {
         out["features"].push_back({{"number", feature.number},
                                    {"number_hex", hex_id(feature.number)},
@@ -35,6 +36,9 @@ json device_json(const ProbeDevice& device) {
                                    {"version", entity.version},
                                    {"build", entity.build},
                                    {"formatted", entity.formatted}});
+    }
+    for (const ProbeValue& value : device.values) {
+        out["values"][value.key] = value.text;
     }
     return out;
 }

@@ -32,6 +32,8 @@ std::optional<ProbeOptions> parse_options(const std::vector<std::string>& argume
         std::string value;
         if (argument == "--simulate") {
             options.simulate = true;
+        } else if (argument == "--features") {
+            options.features = true;
         } else if (argument == "--json") {
             options.json = true;
         } else if (argument == "--help" || argument == "-h") {
@@ -73,11 +75,13 @@ std::string usage_text() {
     return "Usage: devio-probe [options]\n"
            "Lists the receivers and devices the devio library finds: paired devices with their\n"
            "slot, product ID, connection and bus type, and for each connected device its\n"
-           "feature table and firmware entities.\n"
+           "feature table, firmware entities and the decoded values of the features that\n"
+           "tell about it (name, DPI, hosts).\n"
            "\n"
            "  --simulate          look at the built-in virtual receiver and mouse\n"
            "  --receiver=KIND     the virtual receiver's kind, A to H (default A)\n"
            "  --data-dir DIR      the library's data directory (feature cache files)\n"
+           "  --features          list the feature numbers the library has a class for\n"
            "  --json              print JSON instead of text\n"
            "  --wait=SECONDS      how long to wait for devices (default 5)\n"
            "  --help              print this text\n";

@@ -18,6 +18,8 @@ struct ProbeOptions {
     // How long to wait for receivers and their devices, in seconds.
     int wait_seconds = 5;
     bool help = false;
+    // List the feature numbers the library has a class for, instead of looking for devices.
+    bool features = false;
 };
 
 // The options, or nothing with the reason in `error`.

@@ -14,6 +14,18 @@ struct ProbeFeature {
     int version = 0;
 };
 
+// One decoded value of a feature, such as the device's name or its DPI list.
+struct ProbeValue {
+    std::string key; // "device_name", "dpi_list", ...
+    std::string text;
+};
+
+// A feature number the library has a class for.
+struct ProbeFeatureClass {
+    int number = 0;
+    std::string name;
+};
+
 struct ProbeFirmwareEntity {
     int index = 0;
     int type = 0; // 0 application, 1 bootloader, 2 hardware
@@ -33,6 +45,7 @@ struct ProbeDevice {
     // Filled for connected RAP 2.0 devices.
     std::vector<ProbeFeature> features;
     std::vector<ProbeFirmwareEntity> firmware;
+    std::vector<ProbeValue> values;
 };
 
 struct ProbeReceiver {

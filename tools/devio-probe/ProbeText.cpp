@@ -33,6 +33,12 @@ void write_device(std::string& out, const ProbeDevice& device, const std::string
                    " (version " + entity.version + ", build " + entity.build + ")\n";
         }
     }
+    if (!device.values.empty()) {
+        out += indent + "  values:\n";
+        for (const ProbeValue& value : device.values) {
+            out += indent + "    " + value.key + ": " + value.text + "\n";
+        }
+    }
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "Source/Features/IFeature0003FirmwareInfo.h"
+#include "Source/Features/IFeature0005DeviceNameType.h"
 #include "Source/Features/IFeature0020ConfigChange.h"
 #include "Source/Features/IFeature2005ButtonSwapCancel.h"
 #include "sim/PairedHardwareDevice.h"
@@ -83,7 +84,12 @@ TEST_F(DeviceOnSimulator, TheMousesFeaturesAndFirmwareAreDiscovered) {
         numbers.push_back(feature->featureID());
     }
     EXPECT_EQ(numbers, (std::vector<int>{0x0000, 0x0001, 0x0003, 0x0020, 0x00C2, 0x1000, 0x1D4B,
-                                         0x2005, 0x8100}));
+                                         0x2005, 0x8100, 0x0005, 0x2201}));
+    std::string name;
+    auto names = device->feature<IFeature0005DeviceNameType>();
+    ASSERT_NE(names, nullptr) << "discovery creates the name feature's own class";
+    ASSERT_TRUE(names->GetDeviceName(&name));
+    EXPECT_EQ(name, "Vantor");
     EXPECT_EQ(device->fwinfo(), "0QRT080600274D2B17A5");
     std::string version;
     ASSERT_TRUE(device->feature<IFeature0003FirmwareInfo>()->GetFwFormattedVersion(&version));

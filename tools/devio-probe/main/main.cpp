@@ -12,6 +12,7 @@
 #include "Source/Log/Vs2003SingletonThreadCleanup.h"
 #include "Source/Manager/CDevio.h"
 #include "Source/Manager/DeviceManager.h"
+#include "tools/devio-probe/FeatureValues.h"
 #include "tools/devio-probe/ProbeCollector.h"
 #include "tools/devio-probe/ProbeOptions.h"
 #include "tools/devio-probe/ProbeWriters.h"
@@ -73,6 +74,12 @@ int main(int argc, char** argv) {
         status = 2;
     } else if (options->help) {
         std::fputs(usage_text().c_str(), stdout);
+    } else if (options->features) {
+        std::vector<ProbeFeatureClass> classes = feature_classes();
+        std::fputs((options->json ? write_feature_classes_json(classes)
+                                  : write_feature_classes_text(classes))
+                       .c_str(),
+                   stdout);
     } else {
         status = run_probe(*options);
     }
