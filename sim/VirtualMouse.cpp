@@ -9,6 +9,7 @@
 #include "sim/Features/FeatureSetFeature.h"
 #include "sim/Features/FirmwareInfoFeature.h"
 #include "sim/Features/OnboardProfilesFeature.h"
+#include "sim/Features/ReportRateFeature.h"
 #include "sim/Features/RootFeature.h"
 #include "sim/Features/WirelessStatusFeature.h"
 
@@ -58,6 +59,7 @@ void VirtualMouse::build_application_features() {
     application_.add<WirelessStatusFeature>();
     application_.add<ButtonSwapFeature>();
     application_.add<OnboardProfilesFeature>(profiles_);
+    application_.add<ReportRateFeature>();
 }
 
 void VirtualMouse::build_bootloader_features() {

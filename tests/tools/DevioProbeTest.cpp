@@ -81,6 +81,7 @@ ProbeReport sample_report() {
         1,
         {{0x0000, 0, 0}, {0x0003, 2, 4}},
         {{0, 0, "QRT", "0806", "0027", "8.6.27"}, {1, 1, "BOT", "0102", "0007", "1.2.7"}}};
+    mouse.simple_values = {{"report rate", "8 ms"}, {"friendly name", "\"Den\""}};
     ProbeDevice away{2, 0x40A2, "Other", "hid/1:2", false, 1, {}, {}};
     ProbeDevice corded{std::nullopt, 0xC0A7, "Corded \"pro\"", "hid/2", true, 0, {}, {}};
     return {{{0xB401, "Tessaly Receiver", "hid/1", 0, {mouse, away}}}, {corded}};
@@ -110,6 +111,7 @@ TEST(DevioProbeWriters, JsonCarriesEverythingAndParsesBack) {
                                           {"version", "0806"},
                                           {"build", "0027"},
                                           {"formatted", "8.6.27"}}));
+    EXPECT_EQ(mouse["values"], (json{{"report rate", "8 ms"}, {"friendly name", "\"Den\""}}));
     EXPECT_EQ(receiver["paired"][1]["connected"], false);
     EXPECT_TRUE(receiver["paired"][1]["features"].empty());
     ASSERT_EQ(parsed["devices"].size(), 1u);
@@ -138,6 +140,8 @@ TEST(DevioProbeWriters, TextListsReceiversTheirSlotsFeaturesAndFirmware) {
                     "    firmware:\n"
                     "      entity 0: type 0 \"QRT\" 8.6.27 (version 0806, build 0027)\n"
                     "      entity 1: type 1 \"BOT\" 1.2.7 (version 0102, build 0007)\n"
+                    "    report rate: 8 ms\n"
+                    "    friendly name: \"Den\"\n"
                     "  slot 2: 0x40A2 \"Other\", not connected, bus type 1 (receiver)\n"
                     "    path: hid/1:2\n"
                     "Device 0xC0A7 \"Corded \"pro\"\", connected, bus type 0 (direct HID)\n"
@@ -180,6 +184,8 @@ TEST(DevioProbeCollector, FindsTheVirtualReceiverAndItsMouseWithFeaturesAndFirmw
     EXPECT_EQ(mouse.firmware[0].prefix, "QRT");
     EXPECT_EQ(mouse.firmware[0].formatted, "8.6.27");
     EXPECT_EQ(mouse.firmware[0].type, 0);
+    EXPECT_EQ(mouse.simple_values, (std::vector<ProbeValue>{{"report rate", "8 ms"}}))
+        << "the virtual mouse has a report rate and neither a battery voltage nor a name";
 }
 
 // Runs the built program; its standard output, or nothing when it failed.

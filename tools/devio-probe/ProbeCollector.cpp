@@ -103,6 +103,7 @@ ProbeDevice ProbeCollector::describe(IDevice& device) {
                 {feature->featureID(), feature->featureIndex(), feature->version()});
         }
         entry.firmware = firmware_of(device);
+        entry.simple_values = simple_feature_values(device);
     }
     return entry;
 }

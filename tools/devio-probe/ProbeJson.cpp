@@ -36,6 +36,10 @@ json device_json(const ProbeDevice& device) {
                                    {"build", entity.build},
                                    {"formatted", entity.formatted}});
     }
+    out["values"] = json::object();
+    for (const ProbeValue& value : device.simple_values) {
+        out["values"][value.name] = value.value;
+    }
     return out;
 }
 

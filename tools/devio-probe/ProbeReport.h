@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/devio-probe/SimpleFeatureValues.h"
+
 namespace devio::probe {
 
 struct ProbeFeature {
@@ -33,6 +35,7 @@ struct ProbeDevice {
     // Filled for connected RAP 2.0 devices.
     std::vector<ProbeFeature> features;
     std::vector<ProbeFirmwareEntity> firmware;
+    std::vector<ProbeValue> simple_values{};
 };
 
 struct ProbeReceiver {

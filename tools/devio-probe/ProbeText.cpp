@@ -33,6 +33,9 @@ void write_device(std::string& out, const ProbeDevice& device, const std::string
                    " (version " + entity.version + ", build " + entity.build + ")\n";
         }
     }
+    for (const ProbeValue& value : device.simple_values) {
+        out += indent + "  " + value.name + ": " + value.value + "\n";
+    }
 }
 
 } // namespace

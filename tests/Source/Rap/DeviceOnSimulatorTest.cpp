@@ -80,7 +80,7 @@ TEST_F(DeviceOnSimulator, TheMousesFeaturesAndFirmwareAreDiscovered) {
         numbers.push_back(feature->featureID());
     }
     EXPECT_EQ(numbers, (std::vector<int>{0x0000, 0x0001, 0x0003, 0x0020, 0x00C2, 0x1000, 0x1D4B,
-                                         0x2005, 0x8100}));
+                                         0x2005, 0x8100, 0x8060}));
     EXPECT_EQ(device->fwinfo(), "0QRT080600274D2B17A5");
     std::string version;
     ASSERT_TRUE(device->feature<IFeature0003FirmwareInfo>()->GetFwFormattedVersion(&version));
