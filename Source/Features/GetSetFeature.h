@@ -106,11 +106,12 @@ protected:
         std::vector<Byte> answer;
         if (!this->sendFeatureCommand(operation.function, parameters, answer,
                                       operation.cache_mode)) {
-            xLogWrite(kTag, kLogDebug, kLocation, JoinedName<Name, "::", Op, " failed">::text);
+            xLogWrite(kTag, kLogDebug, kLocation, "%s",
+                      JoinedName<Name, "::", Op, " failed">::text);
             return false;
         }
         if (answer.size() < operation.reads) {
-            xLogWrite(kTag, kLogDebug, kLocation,
+            xLogWrite(kTag, kLogDebug, kLocation, "%s",
                       JoinedName<Name, "::", Op, " response too short">::text);
             set_last_error(ErrorCode::CommandResponseTooShort);
             return false;
