@@ -11,6 +11,7 @@
 #include "sim/Features/FeatureSetFeature.h"
 #include "sim/Features/FirmwareInfoFeature.h"
 #include "sim/Features/OnboardProfilesFeature.h"
+#include "sim/Features/ReportRateFeature.h"
 #include "sim/Features/RootFeature.h"
 #include "sim/Features/WirelessStatusFeature.h"
 
@@ -65,6 +66,7 @@ void VirtualMouse::build_application_features() {
     application_.add<OnboardProfilesFeature>(profiles_, options_.refused_profile_writes);
     application_.add<DeviceNameFeature>(options_.name);
     application_.add<AdjustableDpiFeature>();
+    application_.add<ReportRateFeature>();
 }
 
 void VirtualMouse::build_bootloader_features() {

@@ -12,7 +12,7 @@ using test::SimTest;
 
 // Feature indexes of the application firmware.
 constexpr Byte kRoot = 0, kFeatureSet = 1, kFirmwareInfo = 2, kConfigChange = 3, kDfuControl = 4,
-               kButtonSwap = 7, kOnboardProfiles = 8;
+               kButtonSwap = 7, kOnboardProfiles = 8, kReportRate = 11; // after 0x0005 and 0x2201
 
 std::vector<Byte> params_of(const Report& answer, std::size_t count) {
     return {answer.begin() + 4, answer.begin() + 4 + static_cast<std::ptrdiff_t>(count)};
@@ -28,7 +28,8 @@ protected:
 
 TEST_F(SimMouse, ListsItsFeaturesThroughRootAndFeatureSet) {
     const std::vector<uint16_t> expected{0x0000, 0x0001, 0x0003, 0x0020, 0x00C2, 0x1000,
-                                         0x1D4B, 0x2005, 0x8100, 0x0005, 0x2201};
+                                         0x1D4B, 0x2005, 0x8100, 0x0005, 0x2201,
+                                         0x8060};
     ASSERT_EQ(mouse_request(kFeatureSet, 0)[4], expected.size() - 1);
     for (std::size_t i = 1; i < expected.size(); ++i) {
         Report entry = mouse_request(kFeatureSet, 1, {static_cast<Byte>(i)});
@@ -36,7 +37,7 @@ TEST_F(SimMouse, ListsItsFeaturesThroughRootAndFeatureSet) {
         EXPECT_EQ(index_of(expected[i]), i) << std::hex << expected[i];
     }
     EXPECT_EQ(index_of(0x00D0), 0) << "no DFU transfer outside the bootloader";
-    EXPECT_EQ(mouse_request(kFeatureSet, 1, {11})[2], rap::kRap20Error);
+    EXPECT_EQ(mouse_request(kFeatureSet, 1, {12})[2], rap::kRap20Error);
 }
 
 TEST_F(SimMouse, AnswersItsNameInChunksAndItsDpi) {
@@ -118,6 +119,16 @@ TEST_F(SimMouse, KeepsTheCookieAcrossAPowerCycleButNotItsRamSettings) {
               (std::vector<Byte>{1, 1, 1}));
     EXPECT_EQ(params_of(mouse_request(kConfigChange, 0), 2), (std::vector<Byte>{0xBE, 0xEF}));
     EXPECT_EQ(params_of(mouse_request(kButtonSwap, 0), 1), std::vector<Byte>{0});
+}
+
+TEST_F(SimMouse, OffersFourReportRatesAndRefusesOthers) {
+    EXPECT_EQ(params_of(mouse_request(kReportRate, 0), 1), std::vector<Byte>{0x8B});
+    EXPECT_EQ(params_of(mouse_request(kReportRate, 1), 1), std::vector<Byte>{8});
+    for (Byte refused : {0, 3, 9}) {
+        EXPECT_EQ(mouse_request(kReportRate, 2, {refused})[2], rap::kRap20Error) << int(refused);
+    }
+    mouse_request(kReportRate, 2, {2});
+    EXPECT_EQ(params_of(mouse_request(kReportRate, 1), 1), std::vector<Byte>{2});
 }
 
 TEST_F(SimMouse, ProfileMemoryAnswersTheReadsAndWritesOfAProfileRepair) {

@@ -196,7 +196,8 @@ TEST(DevioProbeCollector, FindsTheVirtualReceiverAndItsMouseWithFeaturesAndFirmw
               (std::map<std::string, std::string>{{"device_name", "Vantor"},
                                                   {"device_type", "Mouse"},
                                                   {"dpi_list", "200 to 4000 in steps of 50"},
-                                                  {"dpi", "1000"}}));
+                                                  {"dpi", "1000"},
+                                                  {"report_rate", "8 ms"}}));
 }
 
 // Runs the built program; its standard output, or nothing when it failed.

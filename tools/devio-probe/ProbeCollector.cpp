@@ -1,6 +1,7 @@
 #include "tools/devio-probe/ProbeCollector.h"
 
 #include "tools/devio-probe/FeatureValues.h"
+#include "tools/devio-probe/SimpleFeatureValues.h"
 
 #include <atomic>
 #include <cstdint>
@@ -106,6 +107,7 @@ ProbeDevice ProbeCollector::describe(IDevice& device) {
         }
         entry.firmware = firmware_of(device);
         add_feature_values(device, entry.values);
+        add_simple_feature_values(device, entry.values);
     }
     return entry;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+
 namespace devio::probe {
 
 struct ProbeFeature {
@@ -18,6 +19,7 @@ struct ProbeFeature {
 struct ProbeValue {
     std::string key; // "device_name", "dpi_list", ...
     std::string text;
+    bool operator==(const ProbeValue&) const = default;
 };
 
 // A feature number the library has a class for.

@@ -84,7 +84,7 @@ TEST_F(DeviceOnSimulator, TheMousesFeaturesAndFirmwareAreDiscovered) {
         numbers.push_back(feature->featureID());
     }
     EXPECT_EQ(numbers, (std::vector<int>{0x0000, 0x0001, 0x0003, 0x0020, 0x00C2, 0x1000, 0x1D4B,
-                                         0x2005, 0x8100, 0x0005, 0x2201}));
+                                         0x2005, 0x8100, 0x0005, 0x2201, 0x8060}));
     std::string name;
     auto names = device->feature<IFeature0005DeviceNameType>();
     ASSERT_NE(names, nullptr) << "discovery creates the name feature's own class";
