@@ -101,7 +101,8 @@ std::vector<ProbeFeatureClass> feature_classes() {
     std::vector<ProbeFeatureClass> classes;
     for (int number : FeatureFactory::registered_numbers()) {
         std::shared_ptr<Feature> feature = FeatureFactory::create(number, 0, {});
-        if (feature != nullptr && typeid(*feature) != typeid(Feature)) {
+        const Feature* made = feature.get();
+        if (made != nullptr && typeid(*made) != typeid(Feature)) {
             classes.push_back({number, class_name_of(*feature)});
         }
     }

@@ -634,7 +634,8 @@ TEST(FeatureCatalogue, EveryClassOfItsOwnIsCreatedByNumber) {
                        0x4600, 0x6100, 0x6501, 0x8070, 0x8120, 0x8123, 0x8310}) {
         std::shared_ptr<Feature> feature = FeatureFactory::create(number, 4, {});
         ASSERT_NE(feature, nullptr);
-        EXPECT_NE(typeid(*feature), typeid(Feature)) << std::hex << number;
+        const Feature& made = *feature;
+        EXPECT_NE(typeid(made), typeid(Feature)) << std::hex << number;
         EXPECT_EQ(feature->featureID(), number);
     }
 }
