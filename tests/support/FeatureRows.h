@@ -152,16 +152,18 @@ template <class C>
 void check_away_and_back(const char* caching_line, unsigned set_function,
                          const std::function<bool(C&, int)>& set, std::size_t value_byte = 0,
                          std::vector<Byte> answer = {1}) {
-    ScopedTimeScale fast(0.001);
     DeviceHarness h;
     h.make_feature_based();
     h.answer_root_without_features();
     std::shared_ptr<C> feature = install_feature<C>(h);
     h.hardware->answer(kRowIndex, set_function, {FakeHardwareDevice::Answer::with(answer)});
-    h.hardware->drop_link();
     sys::DebugOutputCapture capture;
-    EXPECT_TRUE(set(*feature, 1));
-    EXPECT_TRUE(set(*feature, 0));
+    {
+        ScopedTimeScale fast(kAwayScale);
+        h.hardware->drop_link();
+        EXPECT_TRUE(set(*feature, 1));
+        EXPECT_TRUE(set(*feature, 0));
+    }
     EXPECT_EQ(last_error().code, ErrorCode::NoError);
     EXPECT_EQ(count_lines(capture, caching_line), 2);
     EXPECT_TRUE(feature->pending());

@@ -5,6 +5,11 @@
 
 namespace devio::test {
 
+// The scale for the part of a test where a device is away and every exchange is meant to time out:
+// a 3-second response time-out passes in 3 ms. Only that part runs at it; exchanges that must be
+// answered run at a scale whose time-outs a loaded machine cannot overrun by chance.
+constexpr double kAwayScale = 0.001;
+
 class ScopedTimeScale {
 public:
     explicit ScopedTimeScale(double scale) : previous_(sys::Clock::time_scale()) {

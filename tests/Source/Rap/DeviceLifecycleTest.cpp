@@ -174,13 +174,15 @@ TEST(DeviceCookie, OurCookieKeepsTheConfigurationAndAFailedCommandLosesIt) {
 }
 
 TEST(DeviceLifecycle, ChangesMadeWhileTheDeviceIsAwayAreWrittenBeforeTheNewCookie) {
-    ScopedTimeScale fast(0.001);
     Lifecycle l;
-    l.h.fake->drop_link();
-    l.pump.drain();
-    EXPECT_TRUE(l.swap->SetSwapMode(true));
-    EXPECT_EQ(last_error().code, ErrorCode::NoError);
-    EXPECT_TRUE(l.swap->SetSwapMode(false));
+    {
+        ScopedTimeScale fast(kAwayScale);
+        l.h.fake->drop_link();
+        l.pump.drain();
+        EXPECT_TRUE(l.swap->SetSwapMode(true));
+        EXPECT_EQ(last_error().code, ErrorCode::NoError);
+        EXPECT_TRUE(l.swap->SetSwapMode(false));
+    }
     EXPECT_TRUE(l.feature->pending());
     EXPECT_TRUE(l.h.device->pending());
     EXPECT_FALSE(l.feature->configured()) << "the device was away: it is asked again";
@@ -228,14 +230,17 @@ TEST(DeviceLifecycle, ASecondConnectSoonAfterTheFirstIsHandledASecondLater) {
 TEST(DeviceLifecycle, AConfiguredDeviceConnectingWhileInactiveIsGivenBackItsDefaults) {
     for (bool other_program : {false, true}) {
         SCOPED_TRACE(other_program ? "another program's cookie" : "our cookie");
-        ScopedTimeScale fast(0.001);
+        ScopedTimeScale settle(0.01); // the deactivation delay passes in 50 ms
         Lifecycle l;
         l.configure();
         uint16_t ours = l.h.device->cookie();
-        l.h.fake->drop_link();
-        l.pump.drain();
-        l.h.manager->set_active(false);
-        l.pump.drain();
+        {
+            ScopedTimeScale fast(kAwayScale);
+            l.h.fake->drop_link();
+            l.pump.drain();
+            l.h.manager->set_active(false);
+            l.pump.drain();
+        }
         if (other_program) {
             l.h.fake->set_cookie(0x7777);
         }
@@ -324,9 +329,9 @@ TEST(DeviceLifecycle, TheReceiverLearnsOfTheSoftwareAndOfSlotsWithHeldChanges) {
 }
 
 TEST(DeviceLifecycle, ShutdownLeavesADeviceThatIsAwayAlone) {
-    ScopedTimeScale fast(0.001);
     Lifecycle l;
     l.configure();
+    ScopedTimeScale fast(kAwayScale);
     l.h.fake->drop_link();
     l.pump.drain();
     std::size_t writes = l.h.hardware->write_count();
@@ -386,11 +391,13 @@ TEST(FeatureButtonSwap, TheSettingIsReadAndWrittenAndOtherProgramsChangesArePubl
 }
 
 TEST(FeatureButtonSwap, HeldValuesStayUntilAllOfThemAreWritten) {
-    ScopedTimeScale fast(0.001);
     Lifecycle l;
-    l.h.fake->drop_link();
-    ASSERT_TRUE(l.swap->SetSwapMode(true));
-    ASSERT_TRUE(l.swap->SetSwapMode(false));
+    {
+        ScopedTimeScale fast(kAwayScale);
+        l.h.fake->drop_link();
+        ASSERT_TRUE(l.swap->SetSwapMode(true));
+        ASSERT_TRUE(l.swap->SetSwapMode(false));
+    }
 
     // A change while the device replays the held ones is refused, and not kept.
     l.feature->set_processing_pending(true);
