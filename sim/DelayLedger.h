@@ -6,6 +6,10 @@
 // stretch of exchanges can take with a host that costs nothing, the floor against which
 // benchmarks set the wall time of a stretch. Delays are counted unscaled, as designed.
 //
+// Beside the designed delays the ledger sums the time each chain really took from its start to
+// the same report: what it took beyond its designed delays is the simulator's lateness (its
+// thread's wake-ups and the clock's slack), and what a stretch took beyond that is the host's.
+//
 // Two chains that run side by side (an event the device sends while the host already waits for
 // another answer) are both counted, so a floor is exact only while the host runs one exchange at
 // a time, as the command engine does.
@@ -29,6 +33,7 @@ public:
     struct Totals {
         uint64_t exchanges = 0; // chains that brought at least one report to the host
         Delay designed{0};      // the sum of each chain's longest delay to the host
+        Delay taken{0};         // the same chains' real time to those reports (scaled clock)
     };
     // The totals of every simulator in this process since it started.
     static Totals totals();

@@ -14,12 +14,18 @@ using test::SimTest;
 
 class SimDelayLedger : public SimTest {
 protected:
-    // The exchanges and designed microseconds that `run` added to the ledger.
-    std::pair<uint64_t, int64_t> counted(const std::function<void()>& run) {
+    struct Counted {
+        uint64_t exchanges;
+        int64_t designed_us;
+        int64_t taken_us;
+    };
+    // What `run` added to the ledger.
+    Counted counted(const std::function<void()>& run) {
         DelayLedger::Totals before = DelayLedger::totals();
         run();
         DelayLedger::Totals after = DelayLedger::totals();
-        return {after.exchanges - before.exchanges, (after.designed - before.designed).count()};
+        return {after.exchanges - before.exchanges, (after.designed - before.designed).count(),
+                (after.taken - before.taken).count()};
     }
 };
 
@@ -43,9 +49,11 @@ TEST_F(SimDelayLedger, CountsTheDesignedDelaysOfAnExchangeUpToItsAnswer) {
                   250 + 500 + 500 + 3000 + 500},
          }) {
         c.prepare();
-        auto [exchanges, designed] = counted([&] { exchange(c.request); });
+        auto [exchanges, designed, taken] = counted([&] { exchange(c.request); });
         EXPECT_EQ(exchanges, 1u) << c.what;
         EXPECT_EQ(designed, c.designed_us) << c.what;
+        // The scaled clock never runs an action early (1 us: the start is read after the due time).
+        EXPECT_GE(taken + 1, static_cast<int64_t>(static_cast<double>(designed) * 0.01)) << c.what;
     }
 }
 
@@ -53,12 +61,13 @@ TEST_F(SimDelayLedger, CountsTheDesignedDelaysOfAnExchangeUpToItsAnswer) {
 TEST_F(SimDelayLedger, ADroppedAnswerIsNoExchange) {
     const Report read_zero = rap::short_report(rap::kOwnIndex, rap::kReadShortRegister, 0x00);
     receiver.drop_answer(1);
-    auto [exchanges, designed] = counted([&] {
+    auto [exchanges, designed, taken] = counted([&] {
         write(read_zero);
         exchange(read_zero); // runs after the dropped one: actions run in time order
     });
     EXPECT_EQ(exchanges, 1u);
     EXPECT_EQ(designed, 250 + 250);
+    EXPECT_GT(taken, 0);
 }
 
 } // namespace
