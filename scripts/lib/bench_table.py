@@ -108,6 +108,13 @@ for line in out.splitlines():
     if len(fields) == 4 and fields[0].isdigit():
         row(f"xLogWrite, {fields[0]} thread(s)", float(fields[3]),
             "spdlog's asynchronous logger, same line")
+    parts = re.match(r"one thread, ns per call: whole ([\d.]+) = time stamp ([\d.]+) \+ "
+                     r"formatting ([\d.]+) \+ ring and bookkeeping ([-\d.]+)", line)
+    if parts:
+        whole, stamp, formatting, ring = (float(g) for g in parts.groups())
+        for name, value in (("time stamp", stamp), ("formatting", formatting),
+                            ("ring and bookkeeping", ring)):
+            row(f"xLogWrite, 1 thread: {name}", value / whole, "the whole call, same run")
 
 google_benchmark("bench_discovery", lambda by_name: None)
 google_benchmark("bench_dfu", lambda by_name: None)
