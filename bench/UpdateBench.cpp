@@ -3,8 +3,9 @@
 // them, the new firmware's return and the profile repair), driven as in unattended mode, in this
 // process. Each state the dialog passes through is a phase; for each the program prints its wall
 // time beside its floor, the designed delays of the simulator for exactly the exchanges the phase
-// made (sim/DelayLedger), their ratio, and the CPU time of the process's threads against the wall
-// time. At the end: the CPU time of each thread still running, and the peak resident memory.
+// made (sim/DelayLedger), their ratio, and the CPU time of the tool's threads (the process's
+// without the simulator's thread) against the wall time. At the end: the CPU time of each thread
+// still running, and the peak resident memory.
 //
 // The tool's own waits (the bootloader wait, the firmware-change wait) are no exchanges: phases
 // that hold them are far above their floor by design; the transfer phases are the ones whose ratio
@@ -20,7 +21,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
 #include <map>
+#include <set>
+#include <sstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,6 +52,46 @@ double ProcessCpuMs() {
     return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
 
+// CPU milliseconds of one thread of this process (0 when it has gone).
+double ThreadCpuMs(pid_t tid) {
+    std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    size_t close = line.rfind(')');
+    if (close == line.npos) {
+        return 0;
+    }
+    // After the name: state (field 3) ... utime (14) and stime (15).
+    std::istringstream fields(line.substr(close + 2));
+    std::string field;
+    double ticks = 0;
+    for (int number = 3; number <= 15 && fields >> field; ++number) {
+        if (number >= 14) {
+            ticks += std::stod(field);
+        }
+    }
+    return ticks * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// The simulator's threads, whose CPU time is the virtual devices' and not the tool's.
+std::vector<pid_t> g_simulatorThreads;
+
+double SimulatorCpuMs() {
+    double ms = 0;
+    for (pid_t tid : g_simulatorThreads) {
+        ms += ThreadCpuMs(tid);
+    }
+    return ms;
+}
+
+std::set<pid_t> Threads() {
+    std::set<pid_t> threads;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        threads.insert(static_cast<pid_t>(std::stol(task.path().filename().string())));
+    }
+    return threads;
+}
+
 long PeakRssKb() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -59,10 +103,11 @@ struct Mark {
     int state = -1;
     Clock::time_point at;
     sim::DelayLedger::Totals ledger;
-    double cpuMs = 0;
+    double cpuMs = 0; // the tool's: the process's without the simulator's thread
 
     static Mark Now(int state) {
-        return Mark{state, Clock::now(), sim::DelayLedger::totals(), ProcessCpuMs()};
+        return Mark{state, Clock::now(), sim::DelayLedger::totals(),
+                    ProcessCpuMs() - SimulatorCpuMs()};
     }
 };
 
@@ -107,32 +152,14 @@ bool IsTransfer(int state) {
     return state == Dlg::SendingFirstImage || state == Dlg::SendingSecondImage;
 }
 
-// One line per thread still running: its name and CPU milliseconds.
+// One line per thread still running: its id and CPU milliseconds.
 void PrintThreads() {
-    const double tick_ms = 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
-    std::printf("\nCPU ms of the threads still running (thread id: user+system)\n");
-    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-        std::ifstream stat(task.path() / "stat");
-        std::string line;
-        std::getline(stat, line);
-        size_t open = line.find('(');
-        size_t close = line.rfind(')');
-        if (open == line.npos || close == line.npos) {
-            continue;
-        }
-        std::string name = task.path().filename().string();
-        // After the name: state (field 3) ... utime (14) and stime (15).
-        std::vector<std::string> fields;
-        size_t at = close + 2;
-        while (at < line.size() && fields.size() < 13) {
-            size_t end = line.find(' ', at);
-            fields.push_back(line.substr(at, end - at));
-            at = end == line.npos ? line.size() : end + 1;
-        }
-        if (fields.size() == 13) {
-            double cpu = (std::stod(fields[11]) + std::stod(fields[12])) * tick_ms;
-            std::printf("  %-16s %8.0f\n", name.c_str(), cpu);
-        }
+    std::printf("\nCPU ms of the threads still running (the simulator's marked)\n");
+    for (pid_t tid : Threads()) {
+        bool simulator = std::find(g_simulatorThreads.begin(), g_simulatorThreads.end(), tid) !=
+                         g_simulatorThreads.end();
+        std::printf("  %-8d %8.0f%s\n", static_cast<int>(tid), ThreadCpuMs(tid),
+                    simulator ? "  simulator" : "");
     }
 }
 
@@ -179,7 +206,7 @@ void PrintRow(const char* name, const Phase& p) {
 
 void PrintPhases(const std::vector<Phase>& phases) {
     std::printf("%-22s %9s %9s %7s %9s %9s %9s %8s %8s\n", "phase", "wall ms", "floor ms", "ratio",
-                "sim late", "host ms", "exchanges", "cpu ms", "cpu/wall");
+                "sim late", "host ms", "exchanges", "tool cpu", "cpu/wall");
     Phase transfer{-1};
     Phase total{-1};
     for (const Phase& p : phases) {
@@ -226,7 +253,14 @@ int main(int argc, char** argv) {
     auto status = std::make_shared<int>(-1);
     int finalState = -1;
     std::optional<CSimulatedWorld> world;
+    const std::set<pid_t> threadsBefore = Threads();
     world.emplace(CSimulatedWorld::DefaultMouse(sim::FirmwareVersion::from(8, 6, 27)));
+    // The threads that building the world started are the simulator's.
+    for (pid_t tid : Threads()) {
+        if (!threadsBefore.contains(tid)) {
+            g_simulatorThreads.push_back(tid);
+        }
+    }
     Clock::time_point start = Clock::now();
     {
         std::vector<std::unique_ptr<ui::IDialogView>> views;
@@ -240,9 +274,10 @@ int main(int argc, char** argv) {
     std::printf("the whole update on the simulator at time scale %g (wall and floor in real ms)\n",
                 scale);
     PrintPhases(Phases(marks));
-    std::printf("dialog open to closed: %.0f ms wall, %.0f ms CPU; ended in state %d (%s), exit "
-                "status %d\n",
-                wallMs, ProcessCpuMs(), finalState, StateName(finalState), *status);
+    std::printf("dialog open to closed: %.0f ms wall, %.0f ms CPU of the process (%.0f of them the "
+                "simulator's); ended in state %d (%s), exit status %d\n",
+                wallMs, ProcessCpuMs(), SimulatorCpuMs(), finalState,
+                StateName(finalState), *status);
     PrintThreads();
     CDevio::instance().reset();
     world.reset();
