@@ -7,8 +7,10 @@ its table could be read (the bench-smoke tests use the programs directly; this i
 script itself)."""
 import json
 import re
+import os
 import subprocess
 import sys
+import tempfile
 import time
 
 build = sys.argv[1]
@@ -36,15 +38,21 @@ def row(name, ratio, reference):
 
 def google_benchmark(program, extra_rows):
     """Every vs_* counter of the program becomes a row; extra_rows(by_name) adds ratios of pairs."""
-    args = [f"{bench}/{program}", "--benchmark_format=json"]
+    # The JSON goes to a file of its own: a program may print other lines to standard output.
+    fd, out_file = tempfile.mkstemp(suffix=".json")
+    os.close(fd)
+    args = [f"{bench}/{program}", f"--benchmark_out={out_file}", "--benchmark_out_format=json"]
     if smoke:
         args.append("--benchmark_min_time=0.001")
-    out = run(args)
+    run(args)
     try:
-        results = json.loads(out)["benchmarks"]
-    except (ValueError, KeyError):
+        with open(out_file) as out:
+            results = json.load(out)["benchmarks"]
+    except (OSError, ValueError, KeyError):
         failures.append(f"{program}: no JSON output")
         return
+    finally:
+        os.remove(out_file)
     by_name = {}
     for result in results:
         result["name"] = result["name"].removesuffix("/real_time")
