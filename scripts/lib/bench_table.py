@@ -158,7 +158,7 @@ google_benchmark("bench_dialog_views", dialog_rows)
 width = max(len(name) for name, _, _ in rows) if rows else 10
 print(f"{'benchmark':<{width}}  {'ratio':>8}  reference")
 for name, ratio, reference in rows:
-    print(f"{name:<{width}}  {ratio:8.3f}  {reference}")
+    print(f"{name:<{width}}  {ratio:8.4g}  {reference}")
 for failure in failures:
     print(f"FAILED: {failure}")
 sys.exit(1 if failures else 0)
