@@ -8,6 +8,7 @@
 
 #include "Source/System/Clock.h"
 #include "Source/System/DebugOutput.h"
+#include "sim/DelayLedger.h"
 
 namespace devio::sim {
 
@@ -26,6 +27,7 @@ struct Key {
 struct Entry {
     uint64_t group;
     Scheduler::Action action;
+    DelayLedger::Link link; // the exchange the action belongs to, for the floor of benchmarks
 };
 
 TimePoint due_after(Scheduler::Delay delay) {
@@ -83,6 +85,7 @@ void Scheduler::Core::run() {
             continue;
         }
         Action action = std::move(queue.begin()->second.action);
+        DelayLedger::Running running(std::move(queue.begin()->second.link));
         queue.erase(queue.begin());
         queue_lock.unlock();
         try {
@@ -138,7 +141,7 @@ void Scheduler::Group::post(Delay delay, Action action) {
         if (core_->stopping) {
             return;
         }
-        core_->queue.emplace(Key{due, core_->next_sequence++}, Entry{id_, std::move(action)});
+        core_->queue.emplace(Key{due, core_->next_sequence++}, Entry{id_, std::move(action), DelayLedger::link(delay)});
     }
     core_->wake.notify_one();
 }

@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "Source/System/SystemError.h"
+#include "sim/DelayLedger.h"
 
 namespace devio::sim {
 
@@ -413,6 +414,7 @@ void VirtualReceiver::emit(Report report) {
     CollectionInfo info = collection_info(collection);
     report.resize(info.report_length, 0);
     report[0] = info.report_id;
+    DelayLedger::reached_host();
     sink_(collection, report);
 }
 
