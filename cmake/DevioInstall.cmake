@@ -17,6 +17,14 @@ if(TARGET vantor-dfu)
 endif()
 install(TARGETS ${devio_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
 install(FILES packaging/udev/70-varkon.rules DESTINATION ${DEVIO_UDEV_RULES_DIR} COMPONENT tool)
+# Bash completion, loaded on demand by the bash-completion package.
+foreach(program IN LISTS devio_programs)
+  install(FILES packaging/bash-completion/${program}
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions COMPONENT tool)
+endforeach()
+if(DEVIO_BUILD_TOOLS)
+  include(cmake/DevioManPages.cmake)
+endif()
 
 # The library: the three static archives behind devio::devio, and the public headers.
 target_include_directories(devio INTERFACE

@@ -21,3 +21,70 @@ consumer_test() { # prefix work
         return 1
     }
 }
+
+# The man pages in PREFIX render without a warning from man or groff.
+check_man_pages() { # prefix programs...
+    local prefix=$1 program warnings ok=0
+    shift
+    for program in "$@"; do
+        local page=$prefix/share/man/man1/$program.1.gz
+        if [[ ! -f $page ]]; then
+            echo "man page $page is missing" >&2
+            ok=1
+            continue
+        fi
+        warnings=$(MANWIDTH=80 man -l --warnings "$page" 2>&1 >/dev/null)
+        if [[ -n $warnings ]]; then
+            printf 'man page of %s: %s\n' "$program" "$warnings" >&2
+            ok=1
+        fi
+    done
+    return $ok
+}
+
+# Offers the completions bash would for the words given (the last one is the word being completed;
+# "=" is a word of its own, as bash splits it) from the completion file FILE.
+completions_for() { # file words...
+    bash -c '
+        source /usr/share/bash-completion/bash_completion
+        source "$1"
+        shift
+        COMP_WORDS=("$@")
+        COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+        COMP_LINE="${COMP_WORDS[*]}"
+        COMP_LINE=${COMP_LINE// = /=}
+        COMP_POINT=${#COMP_LINE}
+        function=$(complete -p "$1" | sed "s/.*-F \([^ ]*\) .*/\1/")
+        "$function" "$1" "${COMP_WORDS[-1]}" "${COMP_WORDS[-2]}" 2>/dev/null
+        echo "${COMPREPLY[*]}"' completions "$@"
+}
+
+# Each program's completion in PREFIX offers every option its --help lists (the options that
+# begin a line of the help or an item in brackets), and a value of one option.
+check_completions() { # prefix
+    local prefix=$1 ok=0 program option
+    local folder=$prefix/share/bash-completion/completions
+    for program in vantor-dfu devio-probe devio-uhid-sim; do
+        if [[ ! -f $folder/$program ]]; then
+            echo "bash completion $folder/$program is missing" >&2
+            ok=1
+            continue
+        fi
+        local offered
+        offered=" $(completions_for "$folder/$program" "$program" '') "
+        for option in $("$prefix/bin/$program" --help |
+            grep -oE '(^[[:space:]]*\[?|\[)(--[a-z][a-z-]*|/[A-Z]+)' | grep -oE '(--|/).*' | sort -u); do
+            if [[ $offered != *" $option"[=\ ]* ]]; then
+                echo "bash completion of $program does not offer $option" >&2
+                ok=1
+            fi
+        done
+    done
+    local values
+    values=$(completions_for "$folder/vantor-dfu" vantor-dfu --ui = '')
+    if [[ $values != "terminal headless" ]]; then
+        echo "bash completion of vantor-dfu --ui= offers '$values'" >&2
+        ok=1
+    fi
+    return $ok
+}
