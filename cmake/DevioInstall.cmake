@@ -24,6 +24,15 @@ foreach(program IN LISTS devio_programs)
 endforeach()
 if(DEVIO_BUILD_TOOLS)
   include(cmake/DevioManPages.cmake)
+  # The menu entry of the update tool and its icon (packaging/icons/make-icons.py drew them).
+  install(FILES packaging/desktop/vantor-dfu.desktop
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT tool)
+  file(GLOB devio_icon_sizes RELATIVE ${PROJECT_SOURCE_DIR}/packaging/icons
+    ${PROJECT_SOURCE_DIR}/packaging/icons/*x*)
+  foreach(size IN LISTS devio_icon_sizes)
+    install(FILES packaging/icons/${size}/vantor-dfu.png
+      DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}/apps COMPONENT tool)
+  endforeach()
 endif()
 
 # The library: the three static archives behind devio::devio, and the public headers.

@@ -88,3 +88,31 @@ check_completions() { # prefix
     fi
     return $ok
 }
+
+# The width and height of a PNG file, from its header.
+png_size() { # file
+    local bytes
+    read -ra bytes < <(od -An -tu1 -j16 -N8 "$1")
+    echo "$(((bytes[0] << 24) + (bytes[1] << 16) + (bytes[2] << 8) + bytes[3]))x$(((bytes[4] << 24) + (bytes[5] << 16) + (bytes[6] << 8) + bytes[7]))"
+}
+
+# The desktop entry in PREFIX is valid, and its icon is there in each size, of that size.
+check_desktop_entry() { # prefix
+    local prefix=$1 ok=0 entry=$1/share/applications/vantor-dfu.desktop
+    if [[ ! -f $entry ]] || ! desktop-file-validate "$entry"; then
+        echo "desktop entry $entry is missing or not valid" >&2
+        ok=1
+    fi
+    local icon=$(sed -n 's/^Icon=//p' "$entry" 2>/dev/null) size found=0
+    for size in 16x16 22x22 24x24 32x32 48x48 64x64 128x128 256x256; do
+        local file=$prefix/share/icons/hicolor/$size/apps/$icon.png
+        if [[ ! -f $file ]]; then
+            echo "icon $file is missing" >&2
+            ok=1
+        elif [[ $(png_size "$file") != "$size" ]]; then
+            echo "icon $file is $(png_size "$file"), not $size" >&2
+            ok=1
+        fi
+    done
+    return $ok
+}
