@@ -116,3 +116,100 @@ check_desktop_entry() { # prefix
     done
     return $ok
 }
+
+# The programs, the udev rules and the library's files are in PREFIX; the programs run.
+check_installed_tree() { # prefix
+    local prefix=$1 ok=0 file program
+    for program in vantor-dfu devio-probe devio-uhid-sim; do
+        if ! "$prefix/bin/$program" --help >/dev/null; then
+            echo "$prefix/bin/$program is missing or does not run" >&2
+            ok=1
+        fi
+    done
+    for file in lib/udev/rules.d/70-varkon.rules \
+        include/devio/Source/Manager/CDevio.h include/devio/Source/Contracts/IDevice.h \
+        include/devio/Source/Log/LastError.h lib/libdevio_core.a lib/libdevio_features.a \
+        lib/libdevio_system.a lib/cmake/devio/devioConfig.cmake \
+        lib/cmake/devio/devioConfigVersion.cmake lib/cmake/devio/devioTargets.cmake \
+        lib/pkgconfig/devio.pc; do
+        if [[ ! -f $prefix/$file ]]; then
+            echo "$prefix/$file is missing" >&2
+            ok=1
+        fi
+    done
+    # The private layers stay private.
+    if [[ -e $prefix/include/devio/Source/System || -e $prefix/include/devio/Source/Busses ]]; then
+        echo "private headers were installed under $prefix/include/devio" >&2
+        ok=1
+    fi
+    if ! cmp -s packaging/udev/70-varkon.rules "$prefix/lib/udev/rules.d/70-varkon.rules"; then
+        echo "the installed udev rules differ from packaging/udev/70-varkon.rules" >&2
+        ok=1
+    fi
+    return $ok
+}
+
+# The tool's package in FOLDER holds what a user needs and reloads the udev rules; lintian finds
+# no error in either package.
+check_packages() { # folder
+    local folder=$1 ok=0 path
+    local tool=$folder/vantor-dfu_*.deb dev=$folder/libdevio-dev_*.deb
+    local contents
+    contents=$(dpkg-deb -c $tool | awk '{print $6}') || return 1
+    for path in ./usr/bin/vantor-dfu ./usr/bin/devio-probe ./usr/bin/devio-uhid-sim \
+        ./usr/share/man/man1/vantor-dfu.1.gz ./usr/share/man/man1/devio-probe.1.gz \
+        ./usr/share/man/man1/devio-uhid-sim.1.gz ./usr/lib/udev/rules.d/70-varkon.rules \
+        ./usr/share/applications/vantor-dfu.desktop \
+        ./usr/share/icons/hicolor/48x48/apps/vantor-dfu.png \
+        ./usr/share/bash-completion/completions/vantor-dfu; do
+        if ! grep -qxF "$path" <<<"$contents"; then
+            echo "the package $(basename $tool) lacks $path" >&2
+            ok=1
+        fi
+    done
+    if ! dpkg-deb -I $tool postinst | grep -q 'udevadm control --reload-rules'; then
+        echo "the package $(basename $tool) does not reload the udev rules" >&2
+        ok=1
+    fi
+    if ! dpkg-deb -f $tool Depends | grep -q 'libudev1'; then
+        echo "the package $(basename $tool) lacks the dependencies of its programs" >&2
+        ok=1
+    fi
+    # lintian fails on errors only; its warnings are printed.
+    local report
+    report=$(lintian --fail-on error $tool $dev 2>&1)
+    local lintian_rc=$?
+    grep -v 'running with root privileges' <<<"$report"
+    if ((lintian_rc != 0)); then
+        echo "lintian reports errors" >&2
+        ok=1
+    fi
+    return $ok
+}
+
+# The install stage of scripts/test, on the normal build in BUILD (already built): installs it
+# into a temporary prefix and checks the tree, builds the consumer against it, and builds and
+# checks the Debian packages.
+install_checks() { # build-dir
+    local build=$1 work ok=0
+    work=$(mktemp -d) || return 1
+    local prefix=$work/prefix
+    if ! cmake --install "$build" --prefix "$prefix" >/dev/null; then
+        echo "cmake --install failed" >&2
+        rm -rf "$work"
+        return 1
+    fi
+    check_installed_tree "$prefix" || ok=1
+    check_man_pages "$prefix" vantor-dfu devio-probe devio-uhid-sim || ok=1
+    check_completions "$prefix" || ok=1
+    check_desktop_entry "$prefix" || ok=1
+    consumer_test "$prefix" "$work/consumer" || ok=1
+    if (cd "$build" && cpack -G DEB -B "$work/packages" >/dev/null); then
+        check_packages "$work/packages" || ok=1
+    else
+        echo "cpack -G DEB failed" >&2
+        ok=1
+    fi
+    rm -rf "$work"
+    return $ok
+}
