@@ -193,23 +193,28 @@ check_packages() { # folder
 install_checks() { # build-dir
     local build=$1 work ok=0
     work=$(mktemp -d) || return 1
-    local prefix=$work/prefix
-    if ! cmake --install "$build" --prefix "$prefix" >/dev/null; then
-        echo "cmake --install failed" >&2
-        rm -rf "$work"
-        return 1
-    fi
-    check_installed_tree "$prefix" || ok=1
-    check_man_pages "$prefix" vantor-dfu devio-probe devio-uhid-sim || ok=1
-    check_completions "$prefix" || ok=1
-    check_desktop_entry "$prefix" || ok=1
-    consumer_test "$prefix" "$work/consumer" || ok=1
-    if (cd "$build" && cpack -G DEB -B "$work/packages" >/dev/null); then
-        check_packages "$work/packages" || ok=1
-    else
-        echo "cpack -G DEB failed" >&2
-        ok=1
-    fi
+    # The programs' and the consumer's diagnostic logs go to the temporary folder too.
+    (
+        export TMPDIR=$work
+        prefix=$work/prefix
+        if ! cmake --install "$build" --prefix "$prefix" >/dev/null; then
+            echo "cmake --install failed" >&2
+            exit 1
+        fi
+        check_installed_tree "$prefix" || ok=1
+        check_man_pages "$prefix" vantor-dfu devio-probe devio-uhid-sim || ok=1
+        check_completions "$prefix" || ok=1
+        check_desktop_entry "$prefix" || ok=1
+        consumer_test "$prefix" "$work/consumer" || ok=1
+        if (cd "$build" && cpack -G DEB -B "$work/packages" >/dev/null); then
+            check_packages "$work/packages" || ok=1
+        else
+            echo "cpack -G DEB failed" >&2
+            ok=1
+        fi
+        exit $ok
+    )
+    ok=$?
     rm -rf "$work"
     return $ok
 }
