@@ -6,7 +6,7 @@ export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 # Packages a fresh Debian 12 machine needs to build, test and run the project.
 DEVIO_PACKAGES=(cmake ninja-build g++ clang lld libclang-rt-14-dev ccache python3
     libgtest-dev libgmock-dev libbenchmark-dev librapidxml-dev nlohmann-json3-dev libspdlog-dev
-    libssl-dev libudev-dev)
+    libssl-dev libudev-dev qt6-base-dev xvfb xauth fonts-wqy-zenhei fonts-dejavu-core)
 
 # Installs the packages of the arguments that are not installed yet (apt-get, as root).
 ensure_packages() {
