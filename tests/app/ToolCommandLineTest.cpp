@@ -34,12 +34,13 @@ TEST(ToolCommandLine, OptionsOfThisBuildAreTakenOutAndTheRestKeptForTheOriginalP
          false,
          false,
          ""},
-        {{"--ui=gui"},
+        {{"--ui=gui"}, {}, ToolUi::Window, false, false, ""},
+        {{"--ui=window"},
          {},
          std::nullopt,
          false,
          false,
-         "--ui takes \"terminal\" or \"headless\", not \"gui\""},
+         "--ui takes \"gui\", \"terminal\" or \"headless\", not \"window\""},
         {{"--unatended"}, {}, std::nullopt, false, false, "unknown option --unatended"},
     };
     for (const Case& c : cases) {
@@ -127,6 +128,7 @@ TEST(ToolCommandLine, HelpNamesEveryOptionAndVersionThePackage) {
                                "/LOG",
                                "/FORCEDIR=",
                                "/FAILDEVICE=",
+                               "--ui=gui",
                                "--ui=terminal",
                                "--ui=headless",
                                "--help",
