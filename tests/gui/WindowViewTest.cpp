@@ -349,6 +349,14 @@ TEST(WindowTexts, EveryTextOfEveryLanguageShowsWhole) {
         auto* start = qobject_cast<QPushButton*>(dialog.window->ControlWidget(Dlg::IDC_START));
         EXPECT_LE(start->sizeHint().width(), start->width()) << std::hex << language;
     }
+    // What shrinking cannot save is reported.
+    LanguageWindow english(0x0009);
+    std::string tooLong;
+    for (int i = 0; i < 30; ++i) {
+        tooLong += LoadMessage(kTextNotFunctional, 0x0009) + " ";
+    }
+    english.SetStatus(tooLong);
+    EXPECT_FALSE(english.window->TextFits(Dlg::IDC_STATUS));
 }
 
 TEST(WindowTexts, GermanAndJapaneseWindowsCarryTheirTables) {
