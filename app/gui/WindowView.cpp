@@ -50,6 +50,7 @@ CWindowView::CWindowView() = default;
 CWindowView::~CWindowView() = default;
 
 void CWindowView::OnOpen(ui::CDialogHost& host) {
+    m_host = &host;
     m_window = std::make_unique<CDialogWindow>(host);
     m_window->RenderAll();
     m_window->show();
@@ -63,11 +64,12 @@ void CWindowView::OnChange(const ui::CDialogHost&, const ui::DialogChange& chang
     }
 }
 
-void CWindowView::OnMessageBoxOpened(const ui::CDialogHost& host,
-                                     const ui::MessageBoxRequest& box) {
-    // The host hands its views a read-only view of itself; answering is one of its posting calls.
-    auto& poster = const_cast<ui::CDialogHost&>(host);
-    m_question = std::make_unique<CQuestionBox>(poster, box, m_window.get());
+void CWindowView::OnMessageBoxOpened(const ui::CDialogHost&, const ui::MessageBoxRequest& box) {
+    // The host shows the dialog (OnOpen) before it asks a question.
+    if (m_host == nullptr) {
+        return;
+    }
+    m_question = std::make_unique<CQuestionBox>(*m_host, box, m_window.get());
     m_question->open();
 }
 

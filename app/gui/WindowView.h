@@ -41,6 +41,7 @@ public:
 
 private:
     CQtMessageLoop m_loop;
+    ui::CDialogHost* m_host = nullptr; // from OnOpen: the host's posting calls take input
     std::unique_ptr<CDialogWindow> m_window;
     std::unique_ptr<CQuestionBox> m_question;
 };
