@@ -96,8 +96,11 @@ CToolCommandLine CToolCommandLine::Parse(const std::vector<std::string>& argumen
                 commandLine.ui = ToolUi::Terminal;
             } else if (value == "headless") {
                 commandLine.ui = ToolUi::Headless;
+            } else if (value == "gui") {
+                commandLine.ui = ToolUi::Window;
             } else {
-                fail("--ui takes \"terminal\" or \"headless\", not \"" + std::string(value) + "\"");
+                fail("--ui takes \"gui\", \"terminal\" or \"headless\", not \"" +
+                     std::string(value) + "\"");
             }
         } else {
             fail("unknown option " + argument);
@@ -151,12 +154,16 @@ std::string ToolUsage() {
            "                     profile not repaired, 1 any failure\n"
            "  --wait=SECONDS     how long --unattended waits for a receiver and mouse before\n"
            "                     the update begins (1 to 86400, default 60)\n"
-           "  --ui=terminal      draw the dialog in the terminal (the default when the output\n"
-           "                     is a terminal); keys: Enter or S Start, C Close, Esc close\n"
+           "  --ui=gui           show the dialog as a desktop window (the default when a\n"
+           "                     display is available, DISPLAY or WAYLAND_DISPLAY, and this\n"
+           "                     build has the window)\n"
+           "  --ui=terminal      draw the dialog in the terminal (the default without a\n"
+           "                     display when the output is a terminal); keys: Enter or S Start, C "
+           "Close, Esc close\n"
            "                     box, Y or N in a question\n"
            "  --ui=headless      write one line per change of the dialog and read commands\n"
            "                     (start, close, cancel, yes, no) line by line from the input\n"
-           "                     (the default when the output is not a terminal)\n"
+           "                     (the default otherwise)\n"
            "  --help             show this help and exit\n"
            "  --version          show the version and exit\n"
            "\n"

@@ -1,8 +1,33 @@
 #include "Source/System/MessageQueue.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
 
 namespace devio::sys {
+
+MessageQueue::~MessageQueue() {
+    if (wake_fd_ >= 0) {
+        ::close(wake_fd_);
+    }
+}
+
+void MessageQueue::signal() {
+    wake.notify_all();
+    if (wake_fd_ >= 0) {
+        // The counter only saturates after 2^64 - 2 wakes nobody read; a full counter is awake.
+        const uint64_t one = 1;
+        [[maybe_unused]] ssize_t written = ::write(wake_fd_, &one, sizeof one);
+    }
+}
+
+int MessageQueue::wake_fd() {
+    if (wake_fd_ < 0) {
+        wake_fd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    }
+    return wake_fd_;
+}
 
 void MessageQueue::post_quit(int exit_code) {
     quit_code_ = exit_code;

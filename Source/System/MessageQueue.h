@@ -4,7 +4,8 @@
 //
 // Every member is guarded by `mutex`, which the caller holds for each call below. Only the owning
 // thread waits on `wake`; whoever adds work for it (a post, a send, a timer change, the reply to
-// a send of its own) notifies it.
+// a send of its own) calls signal(), which notifies `wake` and, once the owner has asked for it,
+// makes the owner's wake descriptor readable (an event loop of another kind waits on that).
 #pragma once
 
 #include <chrono>
@@ -46,8 +47,18 @@ struct SentMessage {
 
 class MessageQueue {
 public:
+    MessageQueue() = default;
+    ~MessageQueue();
+    MessageQueue(const MessageQueue&) = delete;
+    MessageQueue& operator=(const MessageQueue&) = delete;
+
     std::mutex mutex;
     std::condition_variable wake;
+
+    // Wakes the owner: notifies `wake` and adds one to the wake descriptor, if there is one.
+    void signal();
+    // The owner's wake descriptor (an eventfd), made on first use; -1 when none can be made.
+    int wake_fd();
 
     void post(const WindowMessage& message) { posted_.push_back(message); }
     void post_quit(int exit_code);
@@ -87,6 +98,7 @@ private:
     std::deque<std::shared_ptr<SentMessage>> sent_;
     std::vector<Timer> timers_;
     std::optional<int> quit_code_;
+    int wake_fd_ = -1;
 };
 
 } // namespace devio::sys

@@ -51,7 +51,7 @@ void finish(SentMessage& message, SentMessage::State state, intptr_t result = 0,
     message.state = state;
     message.result = result;
     message.error = error;
-    message.sender->wake.notify_all();
+    message.sender->signal();
 }
 
 void fail_all(const Orphans& orphans) {
@@ -113,7 +113,7 @@ bool with_owner_queue(WindowId id, Action action) {
         const std::shared_ptr<MessageQueue>& owner = window.owner;
         std::lock_guard queue_lock(owner->mutex);
         action(owner);
-        owner->wake.notify_all();
+        owner->signal();
     });
 }
 
@@ -335,6 +335,7 @@ void MessageWindows::post_quit(int exit_code) {
     MessageQueue& queue = *this_thread_queue();
     std::lock_guard lock(queue.mutex);
     queue.post_quit(exit_code);
+    queue.signal();
 }
 
 bool MessageWindows::send(WindowId window, uint32_t message, uintptr_t wparam, intptr_t lparam,
@@ -379,6 +380,34 @@ bool MessageWindows::peek(WindowMessage* out, bool remove) {
 bool MessageWindows::wait(int64_t timeout_ms) {
     WindowMessage ignored;
     return await_message(deadline_from(timeout_ms), &ignored, false);
+}
+
+int MessageWindows::wake_fd() {
+    MessageQueue& queue = *this_thread_queue();
+    std::lock_guard lock(queue.mutex);
+    const int fd = queue.wake_fd();
+    if (fd < 0) {
+        set_last_system_error(static_cast<uint32_t>(errno));
+        return -1;
+    }
+    // Whatever waits already must not be missed by a loop that starts waiting on it now.
+    queue.signal();
+    return fd;
+}
+
+std::optional<int64_t> MessageWindows::ms_to_next_timer() {
+    MessageQueue& queue = *this_thread_queue();
+    std::lock_guard lock(queue.mutex);
+    std::optional<SteadyTime> due = queue.next_timer_due();
+    if (!due) {
+        return std::nullopt;
+    }
+    const auto left = *due - std::chrono::steady_clock::now();
+    if (left <= std::chrono::nanoseconds(0)) {
+        return 0;
+    }
+    // Rounded up, so that a loop woken then finds the timer due.
+    return std::chrono::ceil<std::chrono::milliseconds>(left).count();
 }
 
 intptr_t MessageWindows::dispatch(const WindowMessage& message) {

@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace devio::sys {
 
@@ -82,6 +83,16 @@ public:
     static bool peek(WindowMessage* out, bool remove);
     // Waits up to `timeout_ms` until a message is waiting; true when one is.
     static bool wait(int64_t timeout_ms);
+    // For an event loop of another kind that serves the calling thread's windows: a descriptor
+    // (owned here, closed when the thread ends) that becomes readable whenever work is added for
+    // the thread (a post, a send, a timer change) and stays so until it is read (8 bytes). It is
+    // readable on return, so that what waits already is not missed. -1 when none can be made.
+    // The loop reads it, then takes and dispatches with peek until none is left, and waits again
+    // on the descriptor or ms_to_next_timer, whichever comes first.
+    static int wake_fd();
+    // Real milliseconds until the calling thread's earliest timer is due (0: due now); empty
+    // without timers.
+    static std::optional<int64_t> ms_to_next_timer();
     // Calls the procedure of the message's window; 0 when the window is gone (ESRCH) or belongs
     // to another thread (EPERM).
     static intptr_t dispatch(const WindowMessage& message);

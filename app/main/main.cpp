@@ -3,7 +3,8 @@
 // Exit status: 0 when the dialog ran (in unattended mode: 0 updated, 2 already up to date, 3 no
 // receiver or mouse found within the wait, 4 updated but the on-board profile not repaired, 1 any
 // failure), 128 plus the signal's number when SIGINT, SIGTERM or SIGHUP closed the dialog, 1 for a
-// command line that cannot be used or a simulation report that cannot be written.
+// command line that cannot be used, a window that cannot be shown (--ui=gui without a display or in
+// a build without the window) or a simulation report that cannot be written.
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -22,6 +23,9 @@
 #include "app/ToolTrace.h"
 #include "app/UnattendedDriver.h"
 #include "app/VantorDFUApp.h"
+#if defined(DEVIO_HAVE_WINDOW)
+#include "app/gui/WindowView.h"
+#endif
 
 namespace {
 
@@ -37,6 +41,25 @@ struct SignalWatcherScope {
     SignalWatcherScope() { devio::app::CSignalWatcher::Instance().Start(); }
     ~SignalWatcherScope() { devio::app::CSignalWatcher::Instance().Stop(); }
 };
+
+#if defined(DEVIO_HAVE_WINDOW)
+constexpr bool kWindowBuilt = true;
+#else
+constexpr bool kWindowBuilt = false;
+#endif
+
+// Why the desktop window cannot be shown; empty when it can.
+std::string WindowUnavailable() {
+    if (!kWindowBuilt) {
+        return "--ui=gui: this vantor-dfu was built without the desktop window (Qt 6 was not "
+               "found); use --ui=terminal or --ui=headless";
+    }
+    if (!devio::app::DesktopDisplayAvailable()) {
+        return "--ui=gui: no desktop display to open the window on (neither DISPLAY nor "
+               "WAYLAND_DISPLAY is set); use --ui=terminal or --ui=headless";
+    }
+    return {};
+}
 
 } // namespace
 
@@ -56,6 +79,14 @@ int main(int argc, char** argv) {
         std::fputs((commandLine.help ? ToolUsage() : ToolVersion()).c_str(), stdout);
         return 0;
     }
+    const ToolUi ui = commandLine.ui.value_or(DefaultToolUi(kWindowBuilt));
+    if (ui == ToolUi::Window) {
+        std::string unavailable = WindowUnavailable();
+        if (!unavailable.empty()) {
+            std::fprintf(stderr, "vantor-dfu: %s\n", unavailable.c_str());
+            return kExitFailed;
+        }
+    }
     // A reader of the dialog's lines that goes away must not end an update half-way.
     std::signal(SIGPIPE, SIG_IGN);
     // The virtual world exists before the library makes its first bus, and outlives the library,
@@ -74,7 +105,10 @@ int main(int argc, char** argv) {
         });
     }
     ToolDialogSetup setup;
-    setup.ui = commandLine.ui.value_or(DefaultToolUi());
+    setup.ui = ui;
+#if defined(DEVIO_HAVE_WINDOW)
+    setup.makeWindowView = [] { return gui::MakeWindowView(); };
+#endif
     setup.unattended = commandLine.unattended;
     setup.waitSeconds = commandLine.waitSeconds;
     setup.exitStatus = std::make_shared<int>(kExitFailed);

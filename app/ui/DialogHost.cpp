@@ -10,7 +10,6 @@ namespace devio::app::ui {
 namespace {
 
 using sys::MessageWindows;
-using sys::WindowMessage;
 
 constexpr uint32_t kHostPressButton = kHostMessageFirst + 1;
 constexpr uint32_t kHostAnswer = kHostMessageFirst + 2;
@@ -18,16 +17,6 @@ constexpr uint32_t kHostRedraw = kHostMessageFirst + 3;
 
 bool SamePlace(const ControlTemplate& a, const ControlTemplate& b) {
     return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
-}
-
-// Takes the next message into `out`; false when it was Quit, which is posted again so that the
-// loop around the dialog sees it too.
-bool GetMessage(WindowMessage* out) {
-    if (MessageWindows::get(out)) {
-        return true;
-    }
-    MessageWindows::post_quit(static_cast<int>(out->wparam));
-    return false;
 }
 
 } // namespace
@@ -41,6 +30,13 @@ public:
         m_host.m_ended = false;
         m_host.m_result = 0;
         m_host.m_shown = false;
+        m_host.m_loop = &m_host.m_threadLoop;
+        for (const auto& view : m_host.m_views) {
+            if (IMessageLoop* loop = view->MessageLoop()) {
+                m_host.m_loop = loop;
+                break;
+            }
+        }
         sys::WindowId window = MessageWindows::create(
             [&host](sys::WindowId id, uint32_t message, uintptr_t wparam, intptr_t lparam) {
                 return host.Procedure(id, message, wparam, lparam);
@@ -54,6 +50,7 @@ public:
             MessageWindows::destroy(window);
         }
         m_host.m_handler = nullptr;
+        m_host.m_loop = nullptr;
         m_host.m_box.reset();
     }
     RunScope(const RunScope&) = delete;
@@ -94,13 +91,8 @@ int CDialogHost::RunModal(IDialogHandler& handler) {
     if (!m_ended) {
         Show();
     }
-    while (!m_ended) {
-        WindowMessage message;
-        if (!GetMessage(&message)) {
-            EndDialog(kIdCancel);
-            break;
-        }
-        MessageWindows::dispatch(message);
+    if (!m_loop->RunUntil([this] { return m_ended; })) {
+        EndDialog(kIdCancel);
     }
     return m_result;
 }
@@ -335,13 +327,8 @@ int CDialogHost::MessageBox(std::string text, std::string caption, uint32_t styl
     for (const auto& view : m_views) {
         view->OnMessageBoxOpened(*this, *m_box);
     }
-    while (m_boxAnswer == 0) {
-        WindowMessage message;
-        if (!GetMessage(&message)) {
-            m_boxAnswer = kIdNo; // the thread is told to end: nobody is left to answer
-            break;
-        }
-        MessageWindows::dispatch(message);
+    if (!m_loop->RunUntil([this] { return m_boxAnswer != 0; })) {
+        m_boxAnswer = kIdNo; // the thread is told to end: nobody is left to answer
     }
     m_openBox.store(0);
     MessageBoxRequest box = std::move(*m_box);
@@ -353,13 +340,10 @@ int CDialogHost::MessageBox(std::string text, std::string caption, uint32_t styl
 }
 
 void CDialogHost::DispatchWaitingMessages() {
-    WindowMessage message;
-    while (MessageWindows::peek(&message, true)) {
-        if (message.message == sys::wm::Quit) {
-            MessageWindows::post_quit(static_cast<int>(message.wparam));
-            return;
-        }
-        MessageWindows::dispatch(message);
+    if (m_loop != nullptr) {
+        m_loop->DispatchWaiting();
+    } else {
+        m_threadLoop.DispatchWaiting();
     }
 }
 

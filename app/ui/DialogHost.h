@@ -6,7 +6,9 @@
 // Threads: RunModal and everything it calls (the handler, the views, every call below that is not
 // marked otherwise) run on the dialog's thread, the thread that calls RunModal. The calls marked
 // "any thread" only post a message to the dialog's window, so input read on another thread reaches
-// the dialog as a posted message and is handled on the dialog's thread in turn.
+// the dialog as a posted message and is handled on the dialog's thread in turn. The dialog's
+// messages are waited for by the host's own loop, or by the event loop of a view that has one
+// (IDialogView::MessageLoop), which then serves them on the same thread.
 //
 // Input: a key arrives as wm::KeyDown with its key code. While a message box is open, Y answers Yes
 // and N answers No, and the dialog's own commands are disabled. Otherwise Escape gives the Cancel
@@ -31,6 +33,7 @@
 #include "app/ui/DialogModel.h"
 #include "app/ui/IDialogHandler.h"
 #include "app/ui/IDialogView.h"
+#include "app/ui/ThreadMessageLoop.h"
 
 namespace devio::app::ui {
 
@@ -141,6 +144,10 @@ private:
     std::optional<int> m_state;
     std::vector<std::unique_ptr<IDialogView>> m_views;
 
+    // The loop that waits for the dialog's messages: a view's (the first that has one) or the
+    // host's own, chosen when RunModal begins.
+    CThreadMessageLoop m_threadLoop;
+    IMessageLoop* m_loop = nullptr;
     // Written on the dialog's thread, read by the posting calls of other threads.
     std::atomic<sys::WindowId> m_window{0};
     IDialogHandler* m_handler = nullptr;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "app/ui/DialogModel.h"
+#include "app/ui/IMessageLoop.h"
 
 namespace devio::app::ui {
 
@@ -28,6 +29,9 @@ public:
     // The dialog ended with `result`: stop reading input and give back what was taken (the
     // terminal). Also called when an exception ends the dialog. Must not throw.
     virtual void OnClose(const CDialogHost& host, int result) noexcept = 0;
+    // A view whose toolkit runs its own event loop on the dialog's thread returns the loop that
+    // serves the dialog's messages from inside it; the host asks before it opens the dialog.
+    virtual IMessageLoop* MessageLoop() { return nullptr; }
 };
 
 } // namespace devio::app::ui

@@ -7,7 +7,8 @@ export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 DEVIO_PACKAGES=(cmake ninja-build g++ clang lld libclang-rt-14-dev ccache python3
     libgtest-dev libgmock-dev libbenchmark-dev librapidxml-dev nlohmann-json3-dev libspdlog-dev
     libssl-dev libudev-dev pkg-config
-    help2man man-db bash-completion desktop-file-utils dpkg-dev lintian)
+    help2man man-db bash-completion desktop-file-utils dpkg-dev lintian
+    qt6-base-dev xvfb xauth fonts-wqy-zenhei fonts-dejavu-core)
 # What scripts/demo needs of them: the packages that configure the tree and build the tool.
 # (GoogleTest because the tree's tests are configured, though not built.)
 DEVIO_DEMO_PACKAGES=(cmake ninja-build g++ ccache libgtest-dev libgmock-dev librapidxml-dev

@@ -1,5 +1,7 @@
 // Windows, posted messages, nested loops and window timers.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <string>
@@ -316,4 +318,55 @@ TEST_F(MessageWindowsTimerTest, ZeroDelayTimerArmedByAnotherThreadWakesTheOwner)
 
     EXPECT_EQ(expiries, 1);
     EXPECT_EQ(handled_on, owner.thread_id());
+}
+
+namespace {
+
+// True when `fd` becomes readable within `timeout_ms` real milliseconds; reads it empty then.
+bool readable(int fd, int timeout_ms) {
+    pollfd waiting{fd, POLLIN, 0};
+    if (::poll(&waiting, 1, timeout_ms) != 1) {
+        return false;
+    }
+    uint64_t count = 0;
+    return ::read(fd, &count, sizeof count) == static_cast<ssize_t>(sizeof count) && count > 0;
+}
+
+} // namespace
+
+// The descriptor that a foreign event loop (the desktop window's) waits on instead of get.
+TEST_F(MessageWindowsTimerTest, WakeDescriptorTurnsReadableForEveryKindOfNewWork) {
+    const int fd = MessageWindows::wake_fd();
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(MessageWindows::wake_fd(), fd);
+    EXPECT_TRUE(readable(fd, 0)); // readable on return: what waits already is not missed
+    EXPECT_FALSE(readable(fd, 0));
+
+    std::thread([&] { MessageWindows::post(window_, wm::User); }).join();
+    EXPECT_TRUE(readable(fd, 0));
+    dispatch_waiting();
+
+    // A send from another thread wakes the owner, which serves it when it looks at its queue.
+    std::atomic<bool> sent{false};
+    std::thread sender([&] { sent = MessageWindows::send(window_, wm::User + 1, 0, 0, -1); });
+    EXPECT_TRUE(readable(fd, 5000));
+    dispatch_waiting();
+    sender.join();
+    EXPECT_TRUE(sent);
+
+    EXPECT_FALSE(MessageWindows::ms_to_next_timer().has_value());
+    MessageWindows::set_timer(window_, 4, 1000); // 50 real ms at the fixture's scale
+    EXPECT_TRUE(readable(fd, 0));
+    std::optional<int64_t> left = MessageWindows::ms_to_next_timer();
+    ASSERT_TRUE(left.has_value());
+    EXPECT_LE(*left, 50);
+    EXPECT_FALSE(readable(fd, 0));
+    // Nothing signals an expiry: the loop waits for ms_to_next_timer and then finds it due.
+    WindowMessage message;
+    ASSERT_TRUE(MessageWindows::wait(-1));
+    EXPECT_EQ(MessageWindows::ms_to_next_timer().value_or(-1), 0);
+    ASSERT_TRUE(MessageWindows::peek(&message, true));
+    EXPECT_EQ(message.message, wm::Timer);
+    MessageWindows::kill_timer(window_, 4);
+    EXPECT_TRUE(readable(fd, 0));
 }

@@ -1,6 +1,10 @@
 #include "app/ToolCommandLine.h"
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
+
+#include "support/TempDir.h"
 
 namespace devio::app {
 namespace {
@@ -34,12 +38,13 @@ TEST(ToolCommandLine, OptionsOfThisBuildAreTakenOutAndTheRestKeptForTheOriginalP
          false,
          false,
          ""},
-        {{"--ui=gui"},
+        {{"--ui=gui"}, {}, ToolUi::Window, false, false, ""},
+        {{"--ui=window"},
          {},
          std::nullopt,
          false,
          false,
-         "--ui takes \"terminal\" or \"headless\", not \"gui\""},
+         "--ui takes \"gui\", \"terminal\" or \"headless\", not \"window\""},
         {{"--unatended"}, {}, std::nullopt, false, false, "unknown option --unatended"},
     };
     for (const Case& c : cases) {
@@ -127,6 +132,7 @@ TEST(ToolCommandLine, HelpNamesEveryOptionAndVersionThePackage) {
                                "/LOG",
                                "/FORCEDIR=",
                                "/FAILDEVICE=",
+                               "--ui=gui",
                                "--ui=terminal",
                                "--ui=headless",
                                "--help",
@@ -199,6 +205,28 @@ TEST(ToolCommandLine, SimulatedFaultSpecs) {
                                        "--simulate-fault=bad-status@B:3"})
                   .simulateFaults.size(),
               2u);
+}
+
+// The window is the default only where it was built and a display is there to show it on.
+TEST(ToolCommandLine, DefaultViewIsTheWindowWhenBuiltAndADisplayIsSet) {
+    struct Case {
+        bool built;
+        const char* display;
+        const char* wayland;
+        bool window;
+    } cases[] = {
+        {true, ":0", nullptr, true},       {true, nullptr, "wayland-0", true},
+        {true, nullptr, nullptr, false},   {true, "", "", false},
+        {false, ":0", "wayland-0", false},
+    };
+    const ToolUi withoutWindow = isatty(STDOUT_FILENO) == 1 ? ToolUi::Terminal : ToolUi::Headless;
+    for (const Case& c : cases) {
+        test::ScopedEnv display("DISPLAY", c.display);
+        test::ScopedEnv wayland("WAYLAND_DISPLAY", c.wayland);
+        EXPECT_EQ(DefaultToolUi(c.built), c.window ? ToolUi::Window : withoutWindow)
+            << c.built << " " << (c.display ? c.display : "-") << " "
+            << (c.wayland ? c.wayland : "-");
+    }
 }
 
 } // namespace
