@@ -8,6 +8,7 @@
 #include "Source/Log/Vs2003SingletonThreadCleanup.h"
 #include "Source/Log/xLog.h"
 #include "Source/Manager/DeviceManager.h"
+#include "Source/Manager/ManagerRetirement.h"
 
 namespace devio {
 
@@ -119,7 +120,9 @@ void CDevio::reset() {
             // Events queued before the reset are never delivered.
             manager->remove_runloop_events(nullptr, nullptr);
         }
-        // The manager dies here unless a running call still holds it.
+        // The manager dies on this thread, after the calls still running on other threads let
+        // it go, never on one of its own threads.
+        ManagerRetirement::destroy_here(std::move(manager));
     }
     facade_log("devio::CDevio::reset", "CDevio::reset exit");
 }

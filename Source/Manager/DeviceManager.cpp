@@ -5,6 +5,7 @@
 
 #include "Source/Log/LastError.h"
 #include "Source/Log/xLog.h"
+#include "Source/Manager/ManagerRetirement.h"
 #include "Source/System/Clock.h"
 #include "Source/System/Random.h"
 
@@ -20,7 +21,9 @@ std::atomic<bool> g_gatt_io_disabled{false};
 } // namespace
 
 std::shared_ptr<DeviceManager> DeviceManager::create() {
-    return std::shared_ptr<DeviceManager>(new DeviceManager());
+    // Destroyed through the retirement, so that the facade's reset can take it over from a
+    // library thread that held the last reference.
+    return std::shared_ptr<DeviceManager>(new DeviceManager(), &ManagerRetirement::release);
 }
 
 DeviceManager::DeviceManager() : runloop_(*this) {

@@ -124,6 +124,9 @@ private:
     bool accepted(const IHardwareDevice& device);
     bool config_value(unsigned item);
     void retry_later(std::shared_ptr<IHardwareBus> bus);
+    // Takes every device of a bus's list that has no device object yet as plugged (power resume,
+    // activation: the busses list these without announcing them).
+    void take_in(const std::vector<std::shared_ptr<IHardwareDevice>>& found);
 
     // The device list, under its mutex.
     std::shared_ptr<IDevice> listed(const std::shared_ptr<IHardwareDevice>& hardware) const;

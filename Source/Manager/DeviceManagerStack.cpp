@@ -384,7 +384,7 @@ void DeviceManager::onPowerChange(bool standBy) {
     }
     for (const std::shared_ptr<IHardwareBus>& bus : BusSet(saved_busses_)) {
         if (std::dynamic_pointer_cast<TessalyBus>(bus) != nullptr) {
-            bus->devices();
+            take_in(bus->devices());
         }
     }
     for (const auto& [hardware, device] : device_list()) {
@@ -397,7 +397,17 @@ void DeviceManager::onActiveChanged(bool active) {
               "DeviceManager::onActiveChanged(active = %d)", active ? 1 : 0);
     if (active) {
         for (const std::shared_ptr<IHardwareBus>& bus : BusSet(saved_busses_)) {
-            bus->devices();
+            take_in(bus->devices());
+        }
+    }
+}
+
+void DeviceManager::take_in(const std::vector<std::shared_ptr<IHardwareDevice>>& found) {
+    // A receiver's forced-arrival enumeration and the pairing bus list what they find without
+    // announcing it: what is not in the list yet is taken as plugged.
+    for (const std::shared_ptr<IHardwareDevice>& hardware : found) {
+        if (listed(hardware) == nullptr) {
+            onPlug(hardware);
         }
     }
 }

@@ -167,7 +167,8 @@ public:
     // The features known so far, filled by feature discovery.
     FeatureTable& feature_table() { return features_; }
     const std::shared_ptr<IHardwareDevice>& hardware() const { return hardware_; }
-    // The configuration cookie this program wrote; cleared by every hard command failure.
+    // The configuration cookie this program wrote; cleared by every hard command failure but
+    // NotConnected.
     uint16_t cookie() const { return cookie_.load(); }
     // The last cookie of another program seen on the device; the next cookie picked differs.
     uint16_t foreign_cookie() const { return foreign_cookie_.load(); }
@@ -209,8 +210,13 @@ protected:
     // Deactivation timer: gives the device back its defaults when this program stopped using it.
     void perform_deactivate();
 
-    // A hard failure of the engine: the device no longer counts as configured by this program.
-    void clear_cookie() { cookie_.store(0); }
+    // A hard failure of the engine (the one in LastError): the device no longer counts as
+    // configured by this program, unless it is only away (NotConnected), which loses nothing.
+    void clear_cookie() {
+        if (last_error().code != ErrorCode::NotConnected) {
+            cookie_.store(0);
+        }
+    }
 
     std::atomic<uint16_t> cookie_{0};
     std::atomic<uint16_t> foreign_cookie_{0};
@@ -322,6 +328,7 @@ private:
     bool shut_down_ = false;                                    // guarded
     std::atomic<bool> device_unowned_but_dirty_{false};
     std::atomic<bool> software_present_requested_{false};
+    std::atomic<bool> replaying_pending_{false}; // the connect handling writes held changes
 };
 
 } // namespace devio

@@ -199,6 +199,11 @@ std::optional<Device::Failure> Device::exchange(const rap::Report& command, rap:
     // Without a name (before initDevice) the mutex only logs its assertion; the exchange still
     // runs, serialised inside this process by the command lock.
     bool serialised = named_mutex_.lock();
+    if (!serialised && named_mutex_.is_open()) {
+        // Another program holds the receiver's commands for longer than any exchange takes.
+        LastError error = last_error();
+        return Failure{error.code, error.syserr, error.message};
+    }
     struct Release {
         NamedMutex& mutex;
         bool held;

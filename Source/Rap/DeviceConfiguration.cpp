@@ -105,7 +105,9 @@ bool Device::set_configured(std::shared_ptr<IFeature> requester) {
         cookie_.store(cookie);
         xLogWrite(kTag, kLogInfo, kSetConfigured, "set_configured picked a new cookie 0x%04x",
                   cookie);
-        if (pending()) {
+        // Only a running replay writes the cookie after its changes; a change merely held for
+        // the next connection must not keep it back.
+        if (replaying_pending_.load()) {
             xLogWrite(kTag, kLogInfo, kSetConfigured,
                       "set_configured delaying writing of new cookie because we are processing a "
                       "pending change");
@@ -298,8 +300,13 @@ std::optional<bool> Device::check_configuration_on_connect() {
         }
         lost = !*ours;
     }
-    if (!lost && pending() && !replay_pending_changes(configured_by_us, lost)) {
-        return std::nullopt;
+    if (!lost && pending()) {
+        replaying_pending_.store(true);
+        const bool replayed = replay_pending_changes(configured_by_us, lost);
+        replaying_pending_.store(false);
+        if (!replayed) {
+            return std::nullopt;
+        }
     }
     if (lost) {
         drop_configuration(kOnConnect, "onConnect: telling feature 0x%04x about the lost "

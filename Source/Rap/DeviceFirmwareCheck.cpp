@@ -131,7 +131,10 @@ bool Device::load_fwinfo(bool had_cache) {
         // The fingerprint came from a file and may be stale.
         firmware_check_needed_.store(true);
     }
-    if (!connected()) {
+    // A fingerprint read from the device itself needs no check before the device is connected;
+    // one that came from a cache file may be another firmware's, and no cached answer is served
+    // until the running firmware has confirmed it.
+    if (!had_cache && !connected()) {
         return true;
     }
     if (!do_fwcheck()) {

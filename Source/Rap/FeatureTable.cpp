@@ -28,6 +28,12 @@ std::shared_ptr<Feature> FeatureTable::by_number(int number) const {
 void FeatureTable::put(std::shared_ptr<Feature> feature) {
     std::lock_guard<std::mutex> lock(mutex_);
     Byte index = static_cast<Byte>(feature->featureIndex());
+    // A feature number has one entry: a feature that moved to another index (new firmware)
+    // leaves no stale entry that a lookup by number could find first.
+    const int number = feature->featureID();
+    std::erase_if(features_, [&](const auto& entry) {
+        return entry.first != index && entry.second->featureID() == number;
+    });
     features_.insert_or_assign(index, std::move(feature));
 }
 

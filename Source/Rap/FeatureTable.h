@@ -19,7 +19,8 @@ public:
     bool empty() const;
     std::shared_ptr<Feature> at_index(Byte index) const;
     std::shared_ptr<Feature> by_number(int number) const;
-    // Puts a feature at its own index, replacing what was there.
+    // Puts a feature at its own index, replacing what was there and any entry of its number at
+    // another index.
     void put(std::shared_ptr<Feature> feature);
     // Every feature in index order.
     std::vector<std::shared_ptr<Feature>> all() const;

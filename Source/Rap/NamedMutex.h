@@ -1,6 +1,6 @@
 // A system-wide mutex known by name, which serialises the commands of every program that talks to
-// the same receiver or device. Locking waits without limit; the thread that holds it may take it
-// again (each lock needs its unlock).
+// the same receiver or device. Locking waits 10 s (scaled) at most, then fails: a hung holder stops
+// no command for longer. The thread that holds it may take it again (each lock needs its unlock).
 #pragma once
 
 #include <string>
@@ -22,7 +22,7 @@ public:
     bool is_open() const { return lock_.is_open(); }
     const std::string& name() const { return lock_.name(); }
 
-    // Both assert that the mutex was created; false when it was not.
+    // Both assert that the mutex was created; false when it was not (lock: or held by another).
     bool lock();
     bool unlock();
 

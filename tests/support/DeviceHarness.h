@@ -153,6 +153,7 @@ public:
     ~DeviceHarness() {
         device->uninitDevice();
         device.reset();
+        manager.reset(); // the reset waits for every other holder of the manager
         CDevio::instance().reset();
     }
     DeviceHarness(const DeviceHarness&) = delete;

@@ -189,7 +189,7 @@ void FakeHardwareDevice::announce_connect() {
 
 void FakeHardwareDevice::fail_writes(ErrorCode code) {
     std::lock_guard<std::mutex> lock(mutex_);
-    write_failure_ = code;
+    write_failure_ = code == ErrorCode::NoError ? std::nullopt : std::optional<ErrorCode>(code);
 }
 
 void FakeHardwareDevice::set_responder(

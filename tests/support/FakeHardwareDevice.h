@@ -87,7 +87,7 @@ public:
     void drop_link();
     // The link is back (or was never lost): the device answers again and announces its connection.
     void announce_connect();
-    // Writes fail with this code from now on.
+    // Writes fail with this code from now on (NoError: they succeed again).
     void fail_writes(ErrorCode code);
     // Replaces the script: every written report gets the reports this returns.
     void set_responder(std::function<std::vector<rap::Report>(const rap::Report&)> responder);

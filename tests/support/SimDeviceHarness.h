@@ -51,6 +51,7 @@ public:
         receiver_device->unplug();
         device.reset();
         mouse_hardware.reset();
+        manager.reset();
         CDevio::instance().reset();
     }
     SimDeviceHarness(const SimDeviceHarness&) = delete;

@@ -143,6 +143,7 @@ protected:
         plugs.unsubscribe(std::static_pointer_cast<IHardwareBus>(bus));
         bus->uninitDevice();
         bus.reset();
+        manager.reset();
         CDevio::instance().reset();
     }
 

@@ -13,6 +13,7 @@
 #include "Source/System/DebugOutput.h"
 #include "support/LogLines.h"
 #include "support/RunLoopPump.h"
+#include "support/ScopedTimeScale.h"
 
 namespace devio {
 namespace {
@@ -93,6 +94,8 @@ TEST_F(CDevioFacade, ResetDiscardsQueuedEventsBeforeReleasingTheManager) {
     std::weak_ptr<DeviceManager> old_manager;
     std::weak_ptr<Payload> watch;
     {
+        // The pump holds the manager through the reset, which waits for it to its bound.
+        test::ScopedTimeScale fast(0.01);
         test::RunLoopPump pump;
         old_manager = devio.getimpl();
         auto payload = std::make_shared<Payload>();

@@ -282,5 +282,31 @@ TEST(DeviceManagerStack, StackIsBuiltOnceByTheFirstArrivalSubscriberOrDevicesCal
     BottomBusChoice::choose({});
 }
 
+// A device that a bus lists but never announces (a receiver's forced-arrival enumeration) is
+// taken in and announced once when the manager becomes active again.
+TEST(DeviceManagerStack, DeviceListedButNotAnnouncedOnActivationBecomesADevice) {
+    auto bus = std::make_shared<EmptyBus>();
+    BottomBusChoice::choose([&](std::weak_ptr<IDeviceManager>) { return bus; });
+    {
+        ReceiverStack stack;
+        ASSERT_TRUE(stack.start());
+        auto quiet = std::make_shared<test::FakeHardwareDevice>(
+            test::FakeHardwareDevice::Identity{.path = "fake:/hid/quiet"});
+        bus->set_quiet({quiet});
+        for (int activation = 0; activation < 2; ++activation) {
+            const int before = bus->enumerations;
+            stack.manager->set_active(true);
+            ASSERT_TRUE(stack.pump_until([&] { return bus->enumerations > before; }));
+            stack.pump->drain();
+        }
+        const auto entries = stack.events.entries();
+        ASSERT_EQ(entries.size(), 1u);
+        EXPECT_TRUE(entries[0].arrival);
+        EXPECT_EQ(entries[0].pid, 0x40A1);
+        EXPECT_EQ(stack.manager->devices_on_bus(nullptr).size(), 1u);
+    }
+    BottomBusChoice::choose({});
+}
+
 } // namespace
 } // namespace devio

@@ -157,5 +157,31 @@ TEST(DeviceDiscovery, ChangedFirmwareEmptiesTheTableButTheRootAndIsAnnounced) {
     EXPECT_EQ(h.device->fwinfo(), "0QRT080600284D2");
 }
 
+// New firmware that moved the firmware-information feature to another index: the check finds it
+// there, sees the change, and the table keeps one entry per feature number.
+TEST(DeviceDiscovery, ChangedFirmwareIsSeenWhenTheFirmwareFeatureMoved) {
+    Rap20Harness h;
+    ASSERT_FALSE(h.device->features().empty());
+    ASSERT_EQ(h.device->fwinfo(), "0QRT080600274D2");
+    std::vector<FeatureEntry> moved = FakeRap20Device::standard_features();
+    moved[2] = {0x7A99};
+    moved.push_back({0x0003, 0, 1});
+    h.fake->set_features(moved);
+    h.fake->set_firmware(FakeRap20Device::application(0x0806, 0x0028));
+
+    EXPECT_FALSE(h.device->do_fwcheck());
+    EXPECT_EQ(last_error().code, ErrorCode::FwVersionChanged);
+    EXPECT_EQ(h.device->features().size(), moved.size());
+    std::shared_ptr<Feature> info = h.device->feature_table().by_number(0x0003);
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->featureIndex(), 7);
+    int entries = 0;
+    for (const std::shared_ptr<Feature>& feature : h.device->feature_table().all()) {
+        entries += feature->featureID() == 0x0003;
+    }
+    EXPECT_EQ(entries, 1);
+    EXPECT_EQ(h.device->fwinfo(), "0QRT080600284D2");
+}
+
 } // namespace
 } // namespace devio::test

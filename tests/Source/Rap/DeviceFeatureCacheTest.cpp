@@ -184,6 +184,23 @@ TEST_F(DeviceFeatureCache, AFileOfOtherFirmwareIsNotLoadedAndIsRewritten) {
     EXPECT_EQ(read(specific_file()), text);
 }
 
+// Discovery while the device is not marked connected (an inactive session): the file of the
+// previous firmware must not answer for the running one.
+TEST_F(DeviceFeatureCache, AFileOfOtherFirmwareDoesNotAnswerBeforeTheDeviceIsConnected) {
+    run(); // firmware 8.6.27 leaves its file
+    auto fake = std::make_shared<FakeRap20Device>(FakeHardwareDevice::Identity{.path = kPath},
+                                                  FakeRap20Device::standard_features(),
+                                                  FakeRap20Device::application(0x0806, 0x0028));
+    Rap20Harness h(fake, [](IDeviceManager& manager) { manager.set_active(false); });
+    ASSERT_FALSE(h.device->connected());
+    h.device->persistent_data_directory(directory());
+    for (int attempt = 0; attempt < 2 && h.device->fwinfo().empty(); ++attempt) {
+        h.device->features();
+    }
+    EXPECT_EQ(h.device->fwinfo(), "0QRT080600284D2");
+    EXPECT_EQ(h.device->features().size(), FakeRap20Device::standard_features().size());
+}
+
 TEST_F(DeviceFeatureCache, WithoutADirectoryOrAFingerprintNothingIsWritten) {
     {
         Rap20Harness h;

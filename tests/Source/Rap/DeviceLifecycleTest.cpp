@@ -205,6 +205,41 @@ TEST(DeviceLifecycle, ChangesMadeWhileTheDeviceIsAwayAreWrittenBeforeTheNewCooki
     EXPECT_EQ(l.events.connect_flags(), (std::vector<bool>{false, true}));
 }
 
+// A configured device switched off behind its receiver: the write is refused as not connected.
+// Away is not lost: the cookie stays ours, and the held change is written when the device returns.
+TEST(DeviceLifecycle, AChangeMadeWhileAConfiguredDeviceIsAwayIsWrittenOnItsReturn) {
+    ScopedTimeScale fast(0.001);
+    Lifecycle l;
+    l.configure();
+    const uint16_t ours = l.h.fake->cookie();
+    l.h.fake->fail_writes(ErrorCode::NotConnected);
+    EXPECT_TRUE(l.swap->SetSwapMode(false));
+    EXPECT_TRUE(l.h.device->pending());
+    EXPECT_EQ(l.h.device->cookie(), ours);
+
+    l.h.fake->fail_writes(ErrorCode::NoError);
+    l.h.fake->clear_requests();
+    l.reconnect();
+    EXPECT_EQ(settings_traffic(*l.h.fake),
+              (std::vector<std::string>{"0020.0()", "2005.1(00)", set_cookie(ours)}));
+    EXPECT_FALSE(l.h.fake->swap_mode());
+    EXPECT_FALSE(l.h.device->pending());
+    EXPECT_TRUE(l.h.device->configured());
+    EXPECT_EQ(l.events.connect_flags(), std::vector<bool>{true});
+}
+
+// A change held for the next connection does not keep a new configuration's cookie back: only a
+// running replay writes the cookie after its changes.
+TEST(DeviceLifecycle, ConfiguringWhileAChangeIsHeldWritesTheCookieAtOnce) {
+    Lifecycle l;
+    auto battery = l.h.device->feature_by_id(0x1000);
+    ASSERT_NE(battery, nullptr);
+    ASSERT_TRUE(l.h.device->set_pending(battery));
+    l.h.device->drawn_cookies = {0x0BAD};
+    l.configure();
+    EXPECT_EQ(l.h.fake->cookie(), 0x0BAE); // drawn, then moved past the foreign cookie 0
+}
+
 TEST(DeviceLifecycle, ASecondConnectSoonAfterTheFirstIsHandledASecondLater) {
     ScopedTimeScale fast(0.01);
     Lifecycle l;
@@ -306,18 +341,20 @@ TEST(DeviceLifecycle, AWirelessStatusAskingForSettingsReportsThemLostUnlessTheCo
 }
 
 TEST(DeviceLifecycle, TheReceiverLearnsOfTheSoftwareAndOfSlotsWithHeldChanges) {
-    Lifecycle l({.bus_type = kBusTypeReceiver, .bus_index = 3});
-    l.configure();
-    EXPECT_EQ(l.h.fake->receiver_calls().software_present, 1);
-    std::shared_ptr<IFeature> other = l.h.device->feature_by_id(0x1000);
-    ASSERT_TRUE(l.h.device->set_pending(l.feature));
-    ASSERT_TRUE(l.h.device->set_pending(other));
-    FakeRap20Device::ReceiverCalls calls = l.h.fake->receiver_calls();
-    EXPECT_EQ(calls.software_present, 1);
-    EXPECT_EQ(calls.slot_flag, 1) << "only while no change was held";
-    EXPECT_TRUE(l.h.device->shutdown());
-    EXPECT_EQ(l.h.fake->receiver_calls().clear_software_present, 1);
-    EXPECT_EQ(l.h.fake->cookie(), 0);
+    {
+        Lifecycle l({.bus_type = kBusTypeReceiver, .bus_index = 3});
+        l.configure();
+        EXPECT_EQ(l.h.fake->receiver_calls().software_present, 1);
+        std::shared_ptr<IFeature> other = l.h.device->feature_by_id(0x1000);
+        ASSERT_TRUE(l.h.device->set_pending(l.feature));
+        ASSERT_TRUE(l.h.device->set_pending(other));
+        FakeRap20Device::ReceiverCalls calls = l.h.fake->receiver_calls();
+        EXPECT_EQ(calls.software_present, 1);
+        EXPECT_EQ(calls.slot_flag, 1) << "only while no change was held";
+        EXPECT_TRUE(l.h.device->shutdown());
+        EXPECT_EQ(l.h.fake->receiver_calls().clear_software_present, 1);
+        EXPECT_EQ(l.h.fake->cookie(), 0);
+    } // its manager goes before the next harness resets the facade
 
     Lifecycle refused({.bus_type = kBusTypeReceiver, .bus_index = 4});
     refused.h.fake->fail_receiver_operations(true);

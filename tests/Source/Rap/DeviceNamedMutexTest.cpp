@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -14,8 +15,10 @@
 
 #include "Source/Rap/NamedMutex.h"
 #include "Source/System/DebugOutput.h"
+#include "Source/System/NamedLock.h"
 #include "Source/System/Paths.h"
 #include "support/DeviceHarness.h"
+#include "support/ScopedTimeScale.h"
 #include "support/TempDir.h"
 #include "support/WaitFor.h"
 
@@ -126,6 +129,53 @@ TEST(DeviceNamedMutex, ANameIsChosenByHowTheDeviceIsReached) {
         EXPECT_TRUE(log.contains(std::string("Mutex name: ") + c.name + "\n"))
             << std::hex << c.pid << " bus type " << c.bus_type;
     }
+}
+
+// Another program that hangs while it holds the mutex: the command waits its bound, logs it and
+// fails with Unavailable; once the holder lets go, commands run again.
+TEST(DeviceNamedMutex, ACommandGivesUpOnAHolderThatNeverLetsGo) {
+    TempDir dir;
+    ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path().c_str());
+    ScopedTimeScale fast(0.01);
+    DeviceHarness h;
+    h.make_feature_based();
+    h.hardware->set_responder([](const rap::Report& request) {
+        return std::vector<rap::Report>{FakeHardwareDevice::response_to(request, {0x01})};
+    });
+    sys::NamedLock other;
+    ASSERT_TRUE(other.open("devio_0x40a1"));
+    std::atomic<bool> held{false};
+    std::atomic<bool> release{false};
+    std::thread holder([&] {
+        held = other.lock();
+        wait_for([&] { return release.load(); }, std::chrono::seconds(30));
+        other.unlock();
+    });
+    ASSERT_TRUE(wait_for([&] { return held.load(); }));
+    sys::DebugOutputCapture log;
+    std::atomic<bool> done{false};
+    bool sent = true;
+    LastError error;
+    std::thread command([&] {
+        rap::Report response;
+        sent = h.device->sendSynchronousCommandWithoutRetry({0x10, 0xFF, 0x00, 0x1C, 0x00},
+                                                            response, {});
+        error = last_error();
+        done = true;
+    });
+    const bool gave_up = wait_for([&] { return done.load(); });
+    release = true;
+    command.join();
+    holder.join();
+    EXPECT_TRUE(gave_up) << "the command waited without a bound";
+    EXPECT_FALSE(sent);
+    EXPECT_EQ(error.code, ErrorCode::Unavailable);
+    EXPECT_TRUE(log.contains("Mutex devio_0x40a1 still held by another program after 10000 ms"));
+    EXPECT_EQ(h.hardware->write_count(), 0u);
+
+    rap::Report response;
+    EXPECT_TRUE(
+        h.device->sendSynchronousCommandWithoutRetry({0x10, 0xFF, 0x00, 0x1C, 0x00}, response, {}));
 }
 
 TEST(DeviceNamedMutex, AMutexWithoutANameAssertsAndRefuses) {

@@ -47,6 +47,7 @@ protected:
         device.reset();
         hardware.reset();
         pump.reset();
+        manager.reset();
         CDevio::instance().reset();
     }
 
