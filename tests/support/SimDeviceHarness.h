@@ -23,6 +23,7 @@
 #include "sim/VirtualReceiver.h"
 #include "support/ScopedTimeScale.h"
 #include "support/TempDir.h"
+#include "support/WaitFor.h"
 
 namespace devio::test {
 
@@ -44,6 +45,10 @@ public:
         device = std::make_shared<Device>(manager, mouse_hardware);
         device->initDevice(manager);
         device->feature_table().put(FeatureFactory::create(0x0000, 0, device));
+        // The receiver announces the mouse's link from its own thread: nothing is asked before.
+        if (!wait_for([this] { return mouse_hardware->connected(); })) {
+            ADD_FAILURE() << "the mouse's link did not come up";
+        }
     }
     ~SimDeviceHarness() {
         device->uninitDevice();
