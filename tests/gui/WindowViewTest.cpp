@@ -15,6 +15,7 @@
 #include <QSet>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
@@ -60,11 +61,16 @@ public:
     Watcher(CWindowView& window, StateAction onState, BoxAction onBox)
         : m_window(window), m_onState(std::move(onState)), m_onBox(std::move(onBox)) {}
 
-    void OnOpen(ui::CDialogHost& host) override { Schedule(host.DialogState().value_or(-1)); }
+    void OnOpen(ui::CDialogHost& host) override {
+        m_host = &host;
+        Schedule();
+    }
     void OnChange(const ui::CDialogHost& host, const ui::DialogChange& change) override {
         if (change.kind == ui::ChangeKind::State && host.DialogState()) {
             states.push_back(*host.DialogState());
-            Schedule(*host.DialogState());
+        }
+        if (change.kind == ui::ChangeKind::State || change.kind == ui::ChangeKind::Visibility) {
+            Schedule();
         }
         if (change.kind == ui::ChangeKind::Progress && host.IsControlVisible(Dlg::IDC_PROGRESS)) {
             progress.push_back(host.GetControl(Dlg::IDC_PROGRESS)->progress.position);
@@ -91,19 +97,26 @@ public:
     std::vector<int> answers;
 
 private:
-    void Schedule(int state) {
-        QTimer::singleShot(0, &m_context, [this, state] {
-            if (m_window.Window() != nullptr && m_onState) {
-                m_onState(m_window, state);
+    // The action sees the dialog as it is when it runs, as a user would: the buttons may come
+    // after the state, and Qt's events are also handled while the dialog waits inside a handler.
+    void Schedule() {
+        QTimer::singleShot(0, &m_context, [this] {
+            if (m_window.Window() != nullptr && m_host->Running() && m_onState) {
+                m_onState(m_window, m_host->DialogState().value_or(-1));
             }
         });
     }
 
     CWindowView& m_window;
+    ui::CDialogHost* m_host = nullptr;
     StateAction m_onState;
     BoxAction m_onBox;
     QObject m_context; // pending actions end with the watcher
 };
+
+bool Shown(CWindowView& view, int id) {
+    return view.Window()->ControlWidget(id)->isVisible();
+}
 
 void Click(CWindowView& view, int id) {
     auto* button = qobject_cast<QPushButton*>(view.Window()->ControlWidget(id));
@@ -204,7 +217,7 @@ TEST_F(WindowView, WholeUpdateThroughTheWindow) {
     std::string statusWhileUpdating;
     StateAction onState = [&](CWindowView& view, int state) {
         CDialogWindow& window = *view.Window();
-        if (state == Dlg::ReadyToStart && shots.empty()) {
+        if (state == Dlg::ReadyToStart && shots.empty() && Shown(view, Dlg::IDC_START)) {
             EXPECT_EQ(window.windowTitle().toStdString(),
                       "Varkon Vantor Veloxa Wireless Gaming Mouse Update Tool v8.6.28");
             EXPECT_FALSE(window.ControlWidget(Dlg::IDC_PROGRESS)->isVisible());
@@ -229,7 +242,7 @@ TEST_F(WindowView, WholeUpdateThroughTheWindow) {
             QTest::keyClick(&window, Qt::Key_Escape);
             statusWhileUpdating = LabelText(view, Dlg::IDC_STATUS);
             shots.push_back(Shoot(view, "window-2-transfer"));
-        } else if (state == Dlg::Succeeded) {
+        } else if (state == Dlg::Succeeded && shots.size() == 2 && Shown(view, Dlg::IDC_CLOSE)) {
             EXPECT_TRUE(window.isVisible());
             EXPECT_EQ(LabelText(view, Dlg::IDC_STATUS), Q(LoadMessage(kTextSucceeded) + "\r\n\r\n" +
                                                           LoadMessage(kTextBluetoothPairingNote))
@@ -253,10 +266,24 @@ TEST_F(WindowView, WholeUpdateThroughTheWindow) {
     EXPECT_EQ(run.mouse.running_version, "8.6.28");
     EXPECT_TRUE(closeRefused);
     EXPECT_EQ(statusWhileUpdating, LoadMessage(kTextUpdating));
-    // The bar rises during the transfer and never goes back.
-    ASSERT_GT(run.progress.size(), 3u);
-    EXPECT_TRUE(std::is_sorted(run.progress.begin(), run.progress.end()));
-    EXPECT_GT(run.progress.back(), run.progress.front());
+    // The bar rises during the transfer. It goes back only when a packet's time-out (short on
+    // this time scale, and a busy machine may miss it) makes the controller start the transfer
+    // again from the bootloader: every drop comes with a new attempt.
+    std::string positions;
+    size_t drops = 0;
+    size_t lastAttempt = 0;
+    for (size_t i = 0; i < run.progress.size(); ++i) {
+        positions += std::to_string(run.progress[i]) + " ";
+        if (i > 0 && run.progress[i] < run.progress[i - 1]) {
+            ++drops;
+            lastAttempt = i;
+        }
+    }
+    EXPECT_LE(drops + 1, static_cast<size_t>(std::count(run.states.begin(), run.states.end(),
+                                                        static_cast<int>(Dlg::BootloaderReady))))
+        << positions;
+    ASSERT_GT(run.progress.size(), lastAttempt + 3) << positions;
+    EXPECT_GT(run.progress.back(), run.progress[lastAttempt]) << positions;
     ASSERT_EQ(shots.size(), 3u);
     EXPECT_NE(shots[0], shots[1]);
     EXPECT_NE(shots[1], shots[2]);
@@ -265,20 +292,22 @@ TEST_F(WindowView, WholeUpdateThroughTheWindow) {
 
 TEST_F(WindowView, AnsweringNoKeepsTheFirmwareAndTheWindowCloses) {
     int offers = 0;
+    bool answered = false;
     RunResult run = Run(
         [&](CWindowView& view, int state) {
-            if (state != Dlg::ReadyToStart) {
+            if (state != Dlg::ReadyToStart || !Shown(view, Dlg::IDC_START) ||
+                offers == (answered ? 2 : 1)) {
                 return;
             }
             if (++offers == 1) {
                 Click(view, Dlg::IDC_START);
             } else {
                 // Start is offered again; the window manager's close now ends the dialog.
-                EXPECT_TRUE(view.Window()->ControlWidget(Dlg::IDC_START)->isVisible());
                 view.Window()->close();
             }
         },
-        [](CQuestionBox& box) {
+        [&](CQuestionBox& box) {
+            answered = true;
             // Escape and the box's close do not answer a Yes/No question.
             QTest::keyClick(&box, Qt::Key_Escape);
             box.close();
