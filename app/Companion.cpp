@@ -35,7 +35,8 @@ void CCompanion::SignalCompanionShutdown() {
         shutdown->set();
         shutdown.reset();
         sys::Clock::sleep_ms(kShutdownWaitMs);
-        TerminateCompanion();
+        // A companion that stays only keeps its hold on the mouse; what failed is traced.
+        static_cast<void>(TerminateCompanion());
     }
     m_restartCompanion = existed;
 }

@@ -41,10 +41,10 @@ public:
     std::string FindCompanionPath();
     // Terminates every companion process (each gets a second to end); false only when the
     // process list cannot be taken.
-    bool TerminateCompanion();
+    [[nodiscard]] bool TerminateCompanion();
     // Writes the profile values and, when a companion was found, its path. False when the key
     // cannot be created.
-    bool SaveToolSettings();
+    [[nodiscard]] bool SaveToolSettings();
     // Counts this start in "NumRetries".
     void CountToolRuns();
     // Starts the companion from the stored "HubrixPath", if there is one.

@@ -13,7 +13,7 @@ namespace devio::app {
 // Reads the whole file at `path` into `bytes`. False (errno in last_system_error) when the file
 // does not exist or is not a regular file, is empty, is 4 GiB or longer, or cannot be read in full;
 // `bytes` is then empty or unchanged.
-bool ExtractResourceFromFile(const std::wstring& path, std::vector<uint8_t>& bytes);
+[[nodiscard]] bool ExtractResourceFromFile(const std::wstring& path, std::vector<uint8_t>& bytes);
 
 // True when `name` matches `pattern`, in which '*' stands for any run of characters and '?' for
 // one byte; ASCII letters match without regard to case.

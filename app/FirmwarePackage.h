@@ -22,7 +22,7 @@ inline constexpr size_t kMaxFolderPathLength = 259;
 
 // Points `record` at built-in image `id` (not owned). False, with the record unchanged, when the
 // tool has no such image.
-bool LoadFirmwareResource(uint32_t id, FirmwareImage& record);
+[[nodiscard]] bool LoadFirmwareResource(uint32_t id, FirmwareImage& record);
 
 class CFirmwarePackage {
 public:
@@ -39,12 +39,12 @@ public:
     // tracing each search and each read; surrounding quotation marks are removed. False when the
     // folder is empty or longer than kMaxFolderPathLength; true otherwise, also when no file was
     // found (the built-in images are then used).
-    bool LoadFirmwareFromFolder(std::wstring_view folder);
+    [[nodiscard]] bool LoadFirmwareFromFolder(std::wstring_view folder);
 
     // Completes the records that the folder did not fill from the built-in images and sets the
     // progress range to 0 ... size A + size B + 2 * kProgressLeadIn with step 1. True when both
     // images are usable; false at once when a built-in image is missing.
-    bool LoadFirmwareImages(IProgressRange& progress);
+    [[nodiscard]] bool LoadFirmwareImages(IProgressRange& progress);
 
     // The next packet of the current image (FirmwareImage::GetNextPacket); empty without one.
     std::vector<uint8_t> GetNextPacket(uint32_t number) const;

@@ -12,7 +12,7 @@ public:
     virtual ~IToolDialog() = default;
     // Runs the dialog until it ends, by the user or by the tool's own exit countdown. False when
     // the dialog could not be created.
-    virtual bool RunModal() = 0;
+    [[nodiscard]] virtual bool RunModal() = 0;
 };
 
 // Builds the dialog; the constructor of the update dialog begins the log run with "/LOG". An empty

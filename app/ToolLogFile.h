@@ -23,7 +23,7 @@ public:
     // Closes any open file, then opens or creates `path`. An empty file gets the byte-order mark
     // FF FE; an existing one is appended to. False (errno in last_system_error) when the file
     // cannot be opened: tracing then continues to the debugger output only.
-    bool Open(const std::string& path);
+    [[nodiscard]] bool Open(const std::string& path);
     void Close();
     bool IsOpen() const;
 

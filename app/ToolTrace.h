@@ -24,13 +24,13 @@ void ToolTrace(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string FormatToolTraceLine(double seconds, std::string_view message);
 
 // Opens or creates the log file at `path` (see CToolLogFile::Open); false when it cannot be opened.
-bool OpenToolLog(const std::string& path);
+[[nodiscard]] bool OpenToolLog(const std::string& path);
 
 // The start of a run with "/LOG": opens "VantorFirmwareUpdate.log" in the Documents folder and
 // traces the header of the run (an empty line, the local date and time in brackets, an empty
 // line). Without a Documents folder, or with one that fails SecureFolder's check, there is no file
 // and no header; a file that cannot be opened (a symbolic link among them) leaves the header in the
 // debugger output only. True when the file is open; nothing is shown to the user either way.
-bool BeginToolLogRun();
+[[nodiscard]] bool BeginToolLogRun();
 
 } // namespace devio::app

@@ -81,7 +81,8 @@ CVantorDFUDlg::CVantorDFUDlg(std::vector<std::unique_ptr<ui::IDialogView>> views
         m_host.AddView(std::move(view));
     }
     if (ToolOptions().logToFile) {
-        BeginToolLogRun();
+        // Without its file the trace still reaches the debugger output; the user is not told.
+        static_cast<void>(BeginToolLogRun());
     }
 }
 
@@ -103,7 +104,8 @@ void CVantorDFUDlg::OnInitDialog() {
     });
     // The companion lets go of the mouse before the library opens any device.
     m_companion.SignalCompanionShutdown();
-    m_companion.SaveToolSettings();
+    // The settings only tell the companion about this run; the update does not need them.
+    static_cast<void>(m_companion.SaveToolSettings());
     m_companion.CountToolRuns();
     ConfigureLibrary();
     SubscribeToLibrary();
@@ -113,7 +115,8 @@ void CVantorDFUDlg::OnInitDialog() {
     m_host.SetFontWeight(IDC_STATUS, ui::kFontWeightBold);
     m_host.SetPicture(IDC_PICTURE, IDI_PICTURE, kPictureWidth, kPictureHeight);
     if (!ToolOptions().firmwareFolder.empty()) {
-        m_firmware.LoadFirmwareFromFolder(ToolOptions().firmwareFolder);
+        // An unusable folder leaves the built-in images, which LoadFirmwareImages checks.
+        static_cast<void>(m_firmware.LoadFirmwareFromFolder(ToolOptions().firmwareFolder));
     }
     if (m_firmware.LoadFirmwareImages(*this)) {
         StartController();

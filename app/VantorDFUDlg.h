@@ -139,7 +139,7 @@ public:
     ~CVantorDFUDlg() override;
 
     // IToolDialog: runs the dialog on the calling thread until it ends.
-    bool RunModal() override;
+    [[nodiscard]] bool RunModal() override;
 
     // Texts.
     void ApplyDialogTexts();
@@ -171,14 +171,15 @@ public:
     bool CheckDataExistsAfterSector6();
     // Rewrites sector 1 with its two pairs of entries exchanged when the firmware before the
     // update was older than 6.28; true when nothing was needed or the sector was written.
-    bool FixButtonSwapIssue();
+    [[nodiscard]] bool FixButtonSwapIssue();
     // FixButtonSwapIssue, once more when it fails; a second failure is traced and kept in the
     // tool's outcome.
     void RepairProfileSector1();
     // Bytes 0 to 239 of sector 1.
-    bool ReadSectorData(std::vector<Byte>& buffer);
-    // Writes a 255-byte sector image to sector 1.
-    bool WriteSectorToDevice(const std::vector<Byte>& sector);
+    [[nodiscard]] bool ReadSectorData(std::vector<Byte>& buffer);
+    // Writes a 255-byte sector image to sector 1; false when a block or the end of the session
+    // was refused (the session is ended all the same).
+    [[nodiscard]] bool WriteSectorToDevice(const std::vector<Byte>& sector);
 
 private:
     // ui::IDialogHandler, on the dialog's thread.
@@ -226,7 +227,7 @@ private:
     void onDeviceBootLoaderAttached();
     void EnterDfuMode();
     void StartFirstImage();
-    bool SendNextPacket(uint32_t packetNumber);
+    [[nodiscard]] bool SendNextPacket(uint32_t packetNumber);
     void OnWaitTimeout(uintptr_t timerId);
     // Sends the receiver's forced-arrival request for the target's receiver.
     void AskReceiverToReannounce();

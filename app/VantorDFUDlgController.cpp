@@ -147,7 +147,8 @@ void CVantorDFUDlg::RunEntryActions(int state) {
     case SendingSecondImage:
         ShowMessage(kTextUpdating);
         m_firmware.SetCurrent(&m_firmware.ImageA());
-        SendNextPacket(0);
+        // A packet that cannot be sent arms the retry timer itself.
+        static_cast<void>(SendNextPacket(0));
         break;
     case Succeeded:
         ShowSuccess();
@@ -440,7 +441,8 @@ void CVantorDFUDlg::StartFirstImage() {
         m_f00d0->DFURestart(1);
         m_host.SetTimer(kTimerFirmwareChangeWait, kFirmwareChangeWaitMs);
     } else {
-        SendNextPacket(0);
+        // A packet that cannot be sent arms the retry timer itself.
+        static_cast<void>(SendNextPacket(0));
     }
 }
 
@@ -510,7 +512,8 @@ void CVantorDFUDlg::onDfuStatus(uint32_t packet_number, const std::vector<Byte>&
     }
     switch (code) {
     case IFeature00d0DFU::kStatusPacketAccepted:
-        SendNextPacket(packet_number);
+        // A packet that cannot be sent arms the retry timer itself.
+        static_cast<void>(SendNextPacket(packet_number));
         break;
     case IFeature00d0DFU::kStatusImageComplete:
         // A retry delay armed by an earlier status must not restart the transfer later.

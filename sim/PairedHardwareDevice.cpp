@@ -74,15 +74,19 @@ PairedHardwareDevice::~PairedHardwareDevice() {
 void PairedHardwareDevice::announce() {
     listener_ = std::make_unique<Listener>(*this, receiver_);
     listener_->listen();
-    receiver_->open();
+    // The simulated receiver always opens, and a lost write only leaves the announcement out,
+    // which the bounded wait below covers.
+    static_cast<void>(receiver_->open());
     // As the receiver bus does: notifications on, then a forced arrival, which the receiver
     // answers once it has sent a connection notification for every paired device.
-    receiver_->write({rap::kShortReportId, rap::kOwnIndex, rap::kWriteShortRegister,
-                      kNotificationFlagsRegister, 0x00, kWirelessNotifications, 0x00},
-                     false);
-    receiver_->write({rap::kShortReportId, rap::kOwnIndex, rap::kWriteShortRegister,
-                      kConnectionStateRegister, kForcedArrival, 0x00, 0x00},
-                     false);
+    static_cast<void>(
+        receiver_->write({rap::kShortReportId, rap::kOwnIndex, rap::kWriteShortRegister,
+                          kNotificationFlagsRegister, 0x00, kWirelessNotifications, 0x00},
+                         false));
+    static_cast<void>(
+        receiver_->write({rap::kShortReportId, rap::kOwnIndex, rap::kWriteShortRegister,
+                          kConnectionStateRegister, kForcedArrival, 0x00, 0x00},
+                         false));
     std::unique_lock<std::mutex> lock(announce_mutex_);
     sys::Clock::wait_for(announced_changed_, lock, kAnnounceTimeoutMs, [&] { return announced_; });
 }

@@ -45,10 +45,10 @@ public:
 
     // IHardwareDevice
     bool connected() const override { return connected_.load(); }
-    bool open() override { return true; }
+    [[nodiscard]] bool open() override { return true; }
     void close() override {}
     // Fails with NotConnected while the link is down.
-    bool write(std::vector<Byte> report, bool blocking) override;
+    [[nodiscard]] bool write(std::vector<Byte> report, bool blocking) override;
     std::weak_ptr<IHardwareBus> bus() const override { return {}; }
     std::string path() const override;
     int pid() const override { return product_id_.load(); }

@@ -44,10 +44,10 @@ public:
 
     // IHardwareDevice
     bool connected() const override { return true; }
-    bool open() override;
+    [[nodiscard]] bool open() override;
     // Reports that arrive while the device is closed are lost; writes open it again.
     void close() override;
-    bool write(std::vector<Byte> report, bool blocking) override;
+    [[nodiscard]] bool write(std::vector<Byte> report, bool blocking) override;
     std::weak_ptr<IHardwareBus> bus() const override { return {}; }
     std::string path() const override { return path_; }
     int pid() const override { return product_id_; }

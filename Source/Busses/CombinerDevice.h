@@ -45,10 +45,10 @@ public:
     // IHardwareDevice
     bool connected() const override { return true; }
     // Opens every piece in ascending bit order; false at the first that fails.
-    bool open() override;
+    [[nodiscard]] bool open() override;
     void close() override;
     // WriteExceedsCollectionSize when no piece's reports are long enough.
-    bool write(std::vector<Byte> report, bool blocking) override;
+    [[nodiscard]] bool write(std::vector<Byte> report, bool blocking) override;
     std::weak_ptr<IHardwareBus> bus() const override;
     std::string path() const override { return path_; }
     int pid() const override { return pid_; }

@@ -49,9 +49,9 @@ public:
 
     // IHardwareDevice
     bool connected() const override;
-    bool open() override;
+    [[nodiscard]] bool open() override;
     void close() override;
-    bool write(std::vector<Byte> report, bool blocking) override;
+    [[nodiscard]] bool write(std::vector<Byte> report, bool blocking) override;
     std::weak_ptr<IHardwareBus> bus() const override;
     std::string path() const override { return path_; }
     int pid() const override { return pid_; }

@@ -61,18 +61,18 @@ public:
     // IDevice: remembers the manager's active state, which decides whether the bus enumerates.
     void initDevice(std::shared_ptr<IDeviceManager> manager) override;
     // The receiver's shutdown: also withdraws the software-present bit this bus set.
-    bool shutdown() override;
+    [[nodiscard]] bool shutdown() override;
 
     // IHardwareBus: the paired devices, found by a forced arrival run.
     std::vector<std::shared_ptr<IHardwareDevice>> devices() override;
 
     // IReceiver
     std::vector<std::shared_ptr<IDevice>> paired_devices() override;
-    bool read_slot_bytes() override;
+    [[nodiscard]] bool read_slot_bytes() override;
     bool is_listed_receiver_kind() override;
-    bool open_lock() override;
-    bool close_lock() override;
-    bool unpair(int device_index) override;
+    [[nodiscard]] bool open_lock() override;
+    [[nodiscard]] bool close_lock() override;
+    [[nodiscard]] bool unpair(int device_index) override;
 
     // For the paired devices (TessalyDevice).
     bool set_software_present();

@@ -36,11 +36,11 @@ public:
 
     // IHardwareDevice
     bool connected() const override { return connected_.load(); }
-    bool open() override { return true; }
+    [[nodiscard]] bool open() override { return true; }
     void close() override {}
     // DeviceRemoved when the receiver bus is gone, NotConnected while the link is down; otherwise
     // the receiver's command path decides, and the receiver's Write comes back as ours.
-    bool write(std::vector<Byte> report, bool blocking) override;
+    [[nodiscard]] bool write(std::vector<Byte> report, bool blocking) override;
     std::weak_ptr<IHardwareBus> bus() const override;
     std::string path() const override { return path_; }
     int pid() const override { return product_id_; }

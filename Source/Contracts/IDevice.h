@@ -89,12 +89,12 @@ public:
     virtual unsigned swid() const = 0;
     virtual int slotByte() const = 0;
     // Called by a feature before it changes a setting of the device.
-    virtual bool set_configured(std::shared_ptr<IFeature> feature) = 0;
+    [[nodiscard]] virtual bool set_configured(std::shared_ptr<IFeature> feature) = 0;
     virtual bool configured() const = 0;
     // Called by a feature that holds a change to write on the next connection.
-    virtual bool set_pending(std::shared_ptr<IFeature> feature) = 0;
+    [[nodiscard]] virtual bool set_pending(std::shared_ptr<IFeature> feature) = 0;
     virtual bool pending() const = 0;
-    virtual bool shutdown() = 0;
+    [[nodiscard]] virtual bool shutdown() = 0;
     // Drops every feature but the root, the configured and pending lists and the response cache.
     virtual void forget() = 0;
     virtual std::weak_ptr<IDeviceManager> manager() const = 0;
@@ -103,16 +103,18 @@ public:
     virtual std::shared_ptr<IFeature> feature_by_id(int number) = 0;
     virtual std::vector<std::shared_ptr<IFeature>> features() = 0;
     // Writes a report; with `awaits_response` the device first makes sure it reads the answers.
-    virtual bool sendCommand(const std::vector<Byte>& report, bool awaits_response) = 0;
+    [[nodiscard]] virtual bool sendCommand(const std::vector<Byte>& report,
+                                           bool awaits_response) = 0;
     // One command and its whole response report, with pings and retries. CacheMode::Cached serves
     // and fills the response cache. `positions` are the parameter bytes the response must repeat.
-    virtual bool sendSynchronousCommand(const std::vector<Byte>& command,
-                                        std::vector<Byte>& response, CacheMode cache_mode,
-                                        const rap::MatchPositions& positions) = 0;
+    [[nodiscard]] virtual bool sendSynchronousCommand(const std::vector<Byte>& command,
+                                                      std::vector<Byte>& response,
+                                                      CacheMode cache_mode,
+                                                      const rap::MatchPositions& positions) = 0;
     // Ends this object's use of the command engine: a waiting command and every later one fail
     // with Abandoned.
     virtual void abandon() = 0;
-    virtual bool retry_load_feature_root() = 0;
+    [[nodiscard]] virtual bool retry_load_feature_root() = 0;
     virtual int extendedValue() const = 0;
     virtual void confirm_configuration() = 0;
 

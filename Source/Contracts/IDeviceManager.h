@@ -88,10 +88,10 @@ public:
     virtual void persistent_data_directory(const std::string& directory) = 0;
     // Configuration items 0 to 8; an out value may be null. Other items fail with
     // InvalidConfigItem.
-    virtual bool config_default(unsigned item, bool* value) = 0;
-    virtual bool config_get(unsigned item, bool* value) = 0;
-    virtual bool config_set(unsigned item, bool value) = 0;
-    virtual bool connectToHardwareBusses() = 0;
+    [[nodiscard]] virtual bool config_default(unsigned item, bool* value) = 0;
+    [[nodiscard]] virtual bool config_get(unsigned item, bool* value) = 0;
+    [[nodiscard]] virtual bool config_set(unsigned item, bool value) = 0;
+    [[nodiscard]] virtual bool connectToHardwareBusses() = 0;
     virtual void makeDevice(std::shared_ptr<IDevice>& device,
                             std::shared_ptr<IHardwareDevice> hardware_device,
                             bool plain_device_only, int product_id) = 0;

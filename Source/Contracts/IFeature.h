@@ -34,16 +34,20 @@ public:
     // The feature number, 0x0000 to 0xFFFF.
     virtual int featureID() const = 0;
     // Writes one function with its parameters and does not wait for an answer.
-    virtual bool sendFeatureReport(unsigned function, const std::vector<Byte>& parameters) = 0;
+    [[nodiscard]] virtual bool sendFeatureReport(unsigned function,
+                                                 const std::vector<Byte>& parameters) = 0;
     // Sends one function and waits for its answer; `response` gets the answer's parameters (3
     // bytes for a short report, 16 for a long one). CacheMode::Cached serves and fills the response
     // cache.
-    virtual bool sendFeatureCommand(unsigned function, const std::vector<Byte>& parameters,
-                                    std::vector<Byte>& response, CacheMode cache_mode) = 0;
+    [[nodiscard]] virtual bool sendFeatureCommand(unsigned function,
+                                                  const std::vector<Byte>& parameters,
+                                                  std::vector<Byte>& response,
+                                                  CacheMode cache_mode) = 0;
     // The same, with parameter positions whose bytes the answer must repeat.
-    virtual bool sendFeatureCommand(unsigned function, const std::vector<Byte>& parameters,
-                                    std::vector<Byte>& response, CacheMode cache_mode,
-                                    const rap::MatchPositions& positions) = 0;
+    [[nodiscard]] virtual bool sendFeatureCommand(unsigned function,
+                                                  const std::vector<Byte>& parameters,
+                                                  std::vector<Byte>& response, CacheMode cache_mode,
+                                                  const rap::MatchPositions& positions) = 0;
     // This feature has asked the device to be configured.
     virtual bool configured() const = 0;
     // This feature holds changes to write on the next connection.

@@ -61,13 +61,13 @@ public:
     // Whether the device can be written to now.
     virtual bool connected() const = 0;
     // Opening an open device verifies its handle; reopening a closed one gets a fresh handle.
-    virtual bool open() = 0;
+    [[nodiscard]] virtual bool open() = 0;
     // Closing a closed (or never opened) device does nothing.
     virtual void close() = 0;
     // True only on success; the reason of a failure is in the thread's LastError. `blocking`
     // announces that the caller will wait for the answer: a device that reads on a thread of its
     // own refuses such a write when that thread does not run or when the caller is that thread.
-    virtual bool write(std::vector<Byte> report, bool blocking) = 0;
+    [[nodiscard]] virtual bool write(std::vector<Byte> report, bool blocking) = 0;
     virtual std::weak_ptr<IHardwareBus> bus() const = 0;
     // Stable across plug events: identifies the device.
     virtual std::string path() const = 0;

@@ -36,14 +36,14 @@ public:
     // The devices of the device manager whose hardware device belongs to this receiver.
     virtual std::vector<std::shared_ptr<IDevice>> paired_devices() = 0;
     // Reads the receiver's per-slot bytes into its devices' slot_byte.
-    virtual bool read_slot_bytes() = 0;
+    [[nodiscard]] virtual bool read_slot_bytes() = 0;
     // The receiver's product ID is one of the two listed receiver kinds.
     virtual bool is_listed_receiver_kind() = 0;
     // Opens the receiver for pairing, and closes it again.
-    virtual bool open_lock() = 0;
-    virtual bool close_lock() = 0;
+    [[nodiscard]] virtual bool open_lock() = 0;
+    [[nodiscard]] virtual bool close_lock() = 0;
     // Removes the pairing of the device with that RAP device index.
-    virtual bool unpair(int device_index) = 0;
+    [[nodiscard]] virtual bool unpair(int device_index) = 0;
 };
 
 } // namespace devio

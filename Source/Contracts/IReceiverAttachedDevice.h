@@ -13,9 +13,9 @@ public:
     virtual ~IReceiverAttachedDevice() = default;
 
     // Each returns false with the reason in the thread's LastError.
-    virtual bool set_software_present() = 0;
-    virtual bool set_slot_flag() = 0;
-    virtual bool clear_software_present() = 0;
+    [[nodiscard]] virtual bool set_software_present() = 0;
+    [[nodiscard]] virtual bool set_slot_flag() = 0;
+    [[nodiscard]] virtual bool clear_software_present() = 0;
 };
 
 } // namespace devio

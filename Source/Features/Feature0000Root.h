@@ -14,12 +14,12 @@ class Feature0000Root : public FeatureBase<"Feature0000Root", IFeature0000Root> 
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetFeature(int featureId, int* featureIndex, bool* obsolete, bool* hidden,
-                    bool* engineering, int* version, CacheMode cache_mode) override;
-    bool GetProtocolVersion(int ping_sent, int* protocol, int* targetsw,
-                            int* ping_received) override;
-    bool TargetSw(int* protocol, int* targetsw) override;
-    bool Ping(int value) override;
+    [[nodiscard]] bool GetFeature(int featureId, int* featureIndex, bool* obsolete, bool* hidden,
+                                  bool* engineering, int* version, CacheMode cache_mode) override;
+    [[nodiscard]] bool GetProtocolVersion(int ping_sent, int* protocol, int* targetsw,
+                                          int* ping_received) override;
+    [[nodiscard]] bool TargetSw(int* protocol, int* targetsw) override;
+    [[nodiscard]] bool Ping(int value) override;
 
 private:
     struct Target {

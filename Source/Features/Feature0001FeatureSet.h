@@ -11,9 +11,9 @@ class Feature0001FeatureSet : public FeatureBase<"Feature0001FeatureSet", IFeatu
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetCount(int* count) override;
-    bool GetFeatureID(int featureIndex, int* featureID, bool* engineeringHidden, bool* swHidden,
-                      bool* obsolete, int* version) override;
+    [[nodiscard]] bool GetCount(int* count) override;
+    [[nodiscard]] bool GetFeatureID(int featureIndex, int* featureID, bool* engineeringHidden,
+                                    bool* swHidden, bool* obsolete, int* version) override;
 };
 
 } // namespace devio

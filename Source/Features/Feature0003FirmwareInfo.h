@@ -15,21 +15,23 @@ class Feature0003FirmwareInfo
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetEntityCount(int* count, uint32_t* unitId, int* transport, int* pid1, int* pid2,
-                        int* pid3, int* extendedModelId, CacheMode cache_mode) override;
-    bool GetFwInfo(int entity, int* fwType, std::string* prefix, std::string* version,
-                   std::string* build, int* rdnf, std::vector<Byte>* extra_data,
-                   CacheMode cache_mode) override;
-    bool GetFwInfo(int entity, int* fwType, std::string* prefix, uint16_t* bcdVersion,
-                   uint16_t* bcdBuild, int* rdnf, std::vector<Byte>* extra_data,
-                   CacheMode cache_mode) override;
-    bool GetFwVersionByKind(int kind, std::string* version_string, uint16_t* build,
-                            uint16_t* version, int* rdnf) override;
-    bool GetFwFormattedVersion(std::string* version_string) override;
-    bool GetFwInfoByType(int type, std::string* prefix, uint16_t* bcdVersion, uint16_t* bcdBuild,
-                         int* rdnf, std::vector<Byte>* extra_data) override;
-    bool GetModelId(uint32_t* model) override;
-    bool GetExtendedModelId(int* extendedModelId, CacheMode cache_mode) override;
+    [[nodiscard]] bool GetEntityCount(int* count, uint32_t* unitId, int* transport, int* pid1,
+                                      int* pid2, int* pid3, int* extendedModelId,
+                                      CacheMode cache_mode) override;
+    [[nodiscard]] bool GetFwInfo(int entity, int* fwType, std::string* prefix, std::string* version,
+                                 std::string* build, int* rdnf, std::vector<Byte>* extra_data,
+                                 CacheMode cache_mode) override;
+    [[nodiscard]] bool GetFwInfo(int entity, int* fwType, std::string* prefix, uint16_t* bcdVersion,
+                                 uint16_t* bcdBuild, int* rdnf, std::vector<Byte>* extra_data,
+                                 CacheMode cache_mode) override;
+    [[nodiscard]] bool GetFwVersionByKind(int kind, std::string* version_string, uint16_t* build,
+                                          uint16_t* version, int* rdnf) override;
+    [[nodiscard]] bool GetFwFormattedVersion(std::string* version_string) override;
+    [[nodiscard]] bool GetFwInfoByType(int type, std::string* prefix, uint16_t* bcdVersion,
+                                       uint16_t* bcdBuild, int* rdnf,
+                                       std::vector<Byte>* extra_data) override;
+    [[nodiscard]] bool GetModelId(uint32_t* model) override;
+    [[nodiscard]] bool GetExtendedModelId(int* extendedModelId, CacheMode cache_mode) override;
 
 private:
     struct Entity {

@@ -22,9 +22,9 @@ class Feature0005DeviceNameType
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetCount(int* count) override;
-    bool GetDeviceName(std::string* name) override;
-    bool GetDeviceType(int* type) override;
+    [[nodiscard]] bool GetCount(int* count) override;
+    [[nodiscard]] bool GetDeviceName(std::string* name) override;
+    [[nodiscard]] bool GetDeviceType(int* type) override;
 
 private:
     bool read_name(std::string& name);

@@ -12,11 +12,13 @@ class Feature0007DeviceFriendlyName
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetFriendlyNameLen(int* length, int* max_length, int* default_length) override;
-    bool GetFriendlyName(int position, std::string* chunk) override;
-    bool GetDefaultFriendlyName(int position, std::string* chunk) override;
-    bool SetFriendlyName(int position, const std::string& chunk, int* length) override;
-    bool ResetFriendlyName(int* length) override;
+    [[nodiscard]] bool GetFriendlyNameLen(int* length, int* max_length,
+                                          int* default_length) override;
+    [[nodiscard]] bool GetFriendlyName(int position, std::string* chunk) override;
+    [[nodiscard]] bool GetDefaultFriendlyName(int position, std::string* chunk) override;
+    [[nodiscard]] bool SetFriendlyName(int position, const std::string& chunk,
+                                       int* length) override;
+    [[nodiscard]] bool ResetFriendlyName(int* length) override;
 };
 
 } // namespace devio

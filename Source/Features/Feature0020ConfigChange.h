@@ -13,8 +13,8 @@ class Feature0020ConfigChange
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetCookie(uint16_t* cookie) override;
-    bool SetCookie(uint16_t cookie) override;
+    [[nodiscard]] bool GetCookie(uint16_t* cookie) override;
+    [[nodiscard]] bool SetCookie(uint16_t cookie) override;
 
 protected:
     void onUnexpectedResponse(unsigned function, unsigned software_id,

@@ -15,8 +15,8 @@ class Feature0021CryptoIdentifier
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetIdentifier(std::vector<Byte>* identifier) override;
-    bool RegenerateIdentifier() override;
+    [[nodiscard]] bool GetIdentifier(std::vector<Byte>* identifier) override;
+    [[nodiscard]] bool RegenerateIdentifier() override;
 
 protected:
     void onUnexpectedResponse(unsigned function, unsigned software_id,

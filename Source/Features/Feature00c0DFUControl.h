@@ -18,7 +18,7 @@ class Feature00c0DFUControl : public FeatureBase<"Feature00c0DFUControl", IFeatu
 public:
     using FeatureBase::FeatureBase;
 
-    bool EnterDfu() override;
+    [[nodiscard]] bool EnterDfu() override;
 
 protected:
     void onUnexpectedResponse(unsigned function, unsigned software_id,

@@ -16,8 +16,8 @@ class Feature00c1DFUControl : public FeatureBase<"Feature00c1DFUControl", IFeatu
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetDfuControl(int& value) override;
-    bool SetDfuControl(Byte p0, Byte p1, Byte p2, Byte p3) override;
+    [[nodiscard]] bool GetDfuControl(int& value) override;
+    [[nodiscard]] bool SetDfuControl(Byte p0, Byte p1, Byte p2, Byte p3) override;
 
 protected:
     void onUnexpectedResponse(unsigned function, unsigned software_id,

@@ -17,8 +17,8 @@ class Feature00c2DFUControl : public FeatureBase<"Feature00c2DFUControl", IFeatu
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetDfuControl(bool& enabled) override;
-    bool SetDfuControl(Byte p0, Byte p1) override;
+    [[nodiscard]] bool GetDfuControl(bool& enabled) override;
+    [[nodiscard]] bool SetDfuControl(Byte p0, Byte p1) override;
 
 protected:
     void onUnexpectedResponse(unsigned function, unsigned software_id,

@@ -18,10 +18,11 @@ class Feature00d0DFU : public FeatureBase<"Feature00d0DFU", IFeature00d0DFU>,
 public:
     using FeatureBase::FeatureBase;
 
-    bool DFUStart(const std::vector<Byte>& start_block, unsigned& status,
-                  std::vector<Byte>* response) override;
-    bool DFUSendPacket(unsigned packet_number, const std::vector<Byte>& packet) override;
-    bool DFURestart(Byte parameter) override;
+    [[nodiscard]] bool DFUStart(const std::vector<Byte>& start_block, unsigned& status,
+                                std::vector<Byte>* response) override;
+    [[nodiscard]] bool DFUSendPacket(unsigned packet_number,
+                                     const std::vector<Byte>& packet) override;
+    [[nodiscard]] bool DFURestart(Byte parameter) override;
 
 protected:
     // A status notification; the function number does not matter.

@@ -14,10 +14,12 @@ class Feature1000BatteryUnifiedLeveStatus
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetBatteryLevelStatus(int* BatteryDischargeLevel, int* BatteryDischargeNextLevel,
-                               int* BatteryStatus) override;
-    bool GetBatteryCapability(int* NumberOfLevels, int* Flags, int* NominalBatteryLife,
-                              int* BatteryCriticalLevel) override;
+    [[nodiscard]] bool GetBatteryLevelStatus(int* BatteryDischargeLevel,
+                                             int* BatteryDischargeNextLevel,
+                                             int* BatteryStatus) override;
+    [[nodiscard]] bool GetBatteryCapability(int* NumberOfLevels, int* Flags,
+                                            int* NominalBatteryLife,
+                                            int* BatteryCriticalLevel) override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

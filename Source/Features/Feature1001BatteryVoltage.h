@@ -12,8 +12,8 @@ class Feature1001BatteryVoltage
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetBatteryVoltage(int* millivolts, int* flags) override;
-    bool ShowBatteryStatus() override;
+    [[nodiscard]] bool GetBatteryVoltage(int* millivolts, int* flags) override;
+    [[nodiscard]] bool ShowBatteryStatus() override;
 };
 
 } // namespace devio

@@ -15,16 +15,16 @@ class Feature1300LEDControl : public FeatureBase<"Feature1300LEDControl", IFeatu
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetLEDCount(int* count) override;
-    bool GetLEDInfo(int index, LEDInfo* info) override;
-    bool HasSWControl(int* flag) override;
-    bool SetSWControl(int value) override;
-    bool GetLEDState(int index, int* mode) override;
-    bool GetLEDStateAdditionalInfo(int index, int* mode, int* value, bool* has_extra,
-                                   int* extra) override;
-    bool SetLEDState(int index, int a, int b, int c, int d) override;
-    bool GetNvConfig(int index, int* value) override;
-    bool SetNvConfig(int index, int value) override;
+    [[nodiscard]] bool GetLEDCount(int* count) override;
+    [[nodiscard]] bool GetLEDInfo(int index, LEDInfo* info) override;
+    [[nodiscard]] bool HasSWControl(int* flag) override;
+    [[nodiscard]] bool SetSWControl(int value) override;
+    [[nodiscard]] bool GetLEDState(int index, int* mode) override;
+    [[nodiscard]] bool GetLEDStateAdditionalInfo(int index, int* mode, int* value, bool* has_extra,
+                                                 int* extra) override;
+    [[nodiscard]] bool SetLEDState(int index, int a, int b, int c, int d) override;
+    [[nodiscard]] bool GetNvConfig(int index, int* value) override;
+    [[nodiscard]] bool SetNvConfig(int index, int value) override;
 
     // "LED[%d]: type=... physicalLEDs=... capabilities=( ...) nvCapabilities=...", as logged.
     static std::string describe(const LEDInfo& info);

@@ -14,7 +14,7 @@ class Feature1800GenericTest
 public:
     using FeatureBase::FeatureBase;
 
-    bool TestEcho(const std::vector<Byte>& bytes, std::vector<Byte>* answer) override;
+    [[nodiscard]] bool TestEcho(const std::vector<Byte>& bytes, std::vector<Byte>* answer) override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

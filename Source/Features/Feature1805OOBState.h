@@ -11,7 +11,7 @@ class Feature1805OOBState : public GetSetFeature<"Feature1805OOBState", IFeature
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool SetOobState() override;
+    [[nodiscard]] bool SetOobState() override;
 };
 
 } // namespace devio

@@ -13,9 +13,9 @@ class Feature1806ConfigurableDeviceProperties
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetDeviceNameMaxCount(int* count) override;
-    bool SetDeviceName(int position, const std::string& chunk) override;
-    bool SetDeviceExtendedModelID(int model_id) override;
+    [[nodiscard]] bool GetDeviceNameMaxCount(int* count) override;
+    [[nodiscard]] bool SetDeviceName(int position, const std::string& chunk) override;
+    [[nodiscard]] bool SetDeviceExtendedModelID(int model_id) override;
 };
 
 } // namespace devio

@@ -15,10 +15,10 @@ class Feature1814ChangeHost : public FeatureBase<"Feature1814ChangeHost", IFeatu
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetHostInfo(int* host_count, int* current_host) override;
-    bool SetCurrentHost(int host) override;
-    bool GetCookies(std::vector<int>* cookies) override;
-    bool SetCookie(int host, int cookie) override;
+    [[nodiscard]] bool GetHostInfo(int* host_count, int* current_host) override;
+    [[nodiscard]] bool SetCurrentHost(int host) override;
+    [[nodiscard]] bool GetCookies(std::vector<int>* cookies) override;
+    [[nodiscard]] bool SetCookie(int host, int cookie) override;
 
 protected:
     void onUnexpectedResponse(unsigned function, unsigned software_id,

@@ -25,11 +25,13 @@ class Feature1815HostsInfos : public FeatureBase<"Feature1815HostsInfos", IFeatu
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetFeatureInfos(int* capabilities, int* host_count, int* current_host) override;
-    bool GetHostInfos(int host, HostInfo* info) override;
-    bool GetHostFriendlyName(int host, std::string* name, bool reuse) override;
-    bool SetHostFriendlyName(int host, int position, const std::vector<Byte>& chunk) override;
-    bool GetHostOSVersion(int host, int* os_type, int* major, int* minor) override;
+    [[nodiscard]] bool GetFeatureInfos(int* capabilities, int* host_count,
+                                       int* current_host) override;
+    [[nodiscard]] bool GetHostInfos(int host, HostInfo* info) override;
+    [[nodiscard]] bool GetHostFriendlyName(int host, std::string* name, bool reuse) override;
+    [[nodiscard]] bool SetHostFriendlyName(int host, int position,
+                                           const std::vector<Byte>& chunk) override;
+    [[nodiscard]] bool GetHostOSVersion(int host, int* os_type, int* major, int* minor) override;
 
 private:
     bool read_name(int host, std::string& name);

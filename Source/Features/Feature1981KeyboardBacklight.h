@@ -13,8 +13,8 @@ class Feature1981KeyboardBacklight
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetBacklightDuration(int* seconds) override;
-    bool SetBacklightDuration(int seconds) override;
+    [[nodiscard]] bool GetBacklightDuration(int* seconds) override;
+    [[nodiscard]] bool SetBacklightDuration(int seconds) override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

@@ -12,9 +12,9 @@ class Feature1982Backlight : public GetSetFeature<"Feature1982Backlight", IFeatu
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetBacklightConfig(bool* enabled, int* options) override;
-    bool SetBacklightConfig(bool enabled, int options) override;
-    bool GetBacklightInfo(int* levels, int* level) override;
+    [[nodiscard]] bool GetBacklightConfig(bool* enabled, int* options) override;
+    [[nodiscard]] bool SetBacklightConfig(bool enabled, int options) override;
+    [[nodiscard]] bool GetBacklightInfo(int* levels, int* level) override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

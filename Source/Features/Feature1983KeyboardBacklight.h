@@ -13,10 +13,10 @@ class Feature1983KeyboardBacklight
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetBacklightInfo(int* levels, int* level) override;
-    bool GetBacklightConfig(bool* enabled, int* effect) override;
-    bool SetBacklightConfig(bool enabled, int effect) override;
-    bool SetBacklightLevel(int level) override;
+    [[nodiscard]] bool GetBacklightInfo(int* levels, int* level) override;
+    [[nodiscard]] bool GetBacklightConfig(bool* enabled, int* effect) override;
+    [[nodiscard]] bool SetBacklightConfig(bool enabled, int effect) override;
+    [[nodiscard]] bool SetBacklightLevel(int level) override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

@@ -12,9 +12,9 @@ class Feature1A00PresenterControl
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetCapabilities(int* modes) override;
-    bool GetMode(int* mode) override;
-    bool SetMode(int mode) override;
+    [[nodiscard]] bool GetCapabilities(int* modes) override;
+    [[nodiscard]] bool GetMode(int* mode) override;
+    [[nodiscard]] bool SetMode(int mode) override;
 };
 
 } // namespace devio

@@ -16,11 +16,11 @@ class Feature1A013DSensor : public FeatureBase<"Feature1A013DSensor", IFeature1A
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetSensorInfo(int* axes, int* range) override;
-    bool GetMode(int* mode) override;
-    bool SetMode(int mode) override;
-    bool GetCalibration(int* x, int* y, int* z) override;
-    bool StartCalibration() override;
+    [[nodiscard]] bool GetSensorInfo(int* axes, int* range) override;
+    [[nodiscard]] bool GetMode(int* mode) override;
+    [[nodiscard]] bool SetMode(int mode) override;
+    [[nodiscard]] bool GetCalibration(int* x, int* y, int* z) override;
+    [[nodiscard]] bool StartCalibration() override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

@@ -13,8 +13,8 @@ class Feature1B00SpecialKeys
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetCount(int* count) override;
-    bool GetCidInfo(int index, int* control_id, int* task_id, int* flags) override;
+    [[nodiscard]] bool GetCount(int* count) override;
+    [[nodiscard]] bool GetCidInfo(int index, int* control_id, int* task_id, int* flags) override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

@@ -16,7 +16,7 @@ class Feature1B04SpecialKeys
 public:
     using SpecialKeysFeature::SpecialKeysFeature;
 
-    bool process_pending_changes(bool device_configured) override;
+    [[nodiscard]] bool process_pending_changes(bool device_configured) override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

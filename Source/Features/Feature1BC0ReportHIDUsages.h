@@ -12,9 +12,9 @@ class Feature1BC0ReportHIDUsages
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetCapabilities(int* capabilities) override;
-    bool GetReportingState(bool* reporting) override;
-    bool SetReportingState(bool reporting) override;
+    [[nodiscard]] bool GetCapabilities(int* capabilities) override;
+    [[nodiscard]] bool GetReportingState(bool* reporting) override;
+    [[nodiscard]] bool SetReportingState(bool reporting) override;
 };
 
 } // namespace devio

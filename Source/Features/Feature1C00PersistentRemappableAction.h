@@ -13,10 +13,10 @@ class Feature1C00PersistentRemappableAction
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetCount(int* count) override;
-    bool GetCidInfo(int index, int* control_id, int* flags) override;
-    bool GetRemapping(int control_id, int* action) override;
-    bool SetRemapping(int control_id, int action) override;
+    [[nodiscard]] bool GetCount(int* count) override;
+    [[nodiscard]] bool GetCidInfo(int index, int* control_id, int* flags) override;
+    [[nodiscard]] bool GetRemapping(int control_id, int* action) override;
+    [[nodiscard]] bool SetRemapping(int control_id, int action) override;
 };
 
 } // namespace devio

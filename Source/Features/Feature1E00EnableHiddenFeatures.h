@@ -12,8 +12,8 @@ class Feature1E00EnableHiddenFeatures
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetEnableHiddenFeatures(bool* enabled) override;
-    bool SetEnableHiddenFeatures(bool enabled) override;
+    [[nodiscard]] bool GetEnableHiddenFeatures(bool* enabled) override;
+    [[nodiscard]] bool SetEnableHiddenFeatures(bool enabled) override;
 };
 
 } // namespace devio

@@ -22,13 +22,13 @@ class Feature1F1FFirmwareProperties
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetCount(int* count) override;
-    bool GetPropertyInfo(int index, PropertyInfo* info) override;
-    bool ReadProperty(int id, int offset, std::vector<Byte>* data) override;
-    bool WriteProperty(int id, int offset, const std::vector<Byte>& data) override;
-    bool DeleteProperty(int id) override;
-    bool LockProperty(int id) override;
-    bool SetPropertyNotifications(int id, bool enabled) override;
+    [[nodiscard]] bool GetCount(int* count) override;
+    [[nodiscard]] bool GetPropertyInfo(int index, PropertyInfo* info) override;
+    [[nodiscard]] bool ReadProperty(int id, int offset, std::vector<Byte>* data) override;
+    [[nodiscard]] bool WriteProperty(int id, int offset, const std::vector<Byte>& data) override;
+    [[nodiscard]] bool DeleteProperty(int id) override;
+    [[nodiscard]] bool LockProperty(int id) override;
+    [[nodiscard]] bool SetPropertyNotifications(int id, bool enabled) override;
     std::shared_ptr<IFirmwareProperty> property(int id) override;
 
 protected:

@@ -12,8 +12,8 @@ class Feature1F20ADCMeasurement
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetADCMeasurement(int* value, int* status) override;
-    bool SetADCMeasurementEnabled(bool enabled) override;
+    [[nodiscard]] bool GetADCMeasurement(int* value, int* status) override;
+    [[nodiscard]] bool SetADCMeasurementEnabled(bool enabled) override;
 };
 
 } // namespace devio

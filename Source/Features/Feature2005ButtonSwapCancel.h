@@ -20,11 +20,11 @@ class Feature2005ButtonSwapCancel
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetSwapMode(bool* swap_enabled) override;
-    bool SetSwapMode(bool swap_enabled) override;
-    bool SetSwapModeNow(bool swap_enabled) override;
+    [[nodiscard]] bool GetSwapMode(bool* swap_enabled) override;
+    [[nodiscard]] bool SetSwapMode(bool swap_enabled) override;
+    [[nodiscard]] bool SetSwapModeNow(bool swap_enabled) override;
 
-    bool process_pending_changes(bool device_configured) override;
+    [[nodiscard]] bool process_pending_changes(bool device_configured) override;
 
 protected:
     void onUnexpectedResponse(unsigned function, unsigned software_id,

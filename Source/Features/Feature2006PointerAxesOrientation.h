@@ -12,8 +12,8 @@ class Feature2006PointerAxesOrientation : public GetSetFeature<"Feature2006Point
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetAxesOrientation(int* orientation, int* default_orientation) override;
-    bool SetAxesOrientation(int orientation) override;
+    [[nodiscard]] bool GetAxesOrientation(int* orientation, int* default_orientation) override;
+    [[nodiscard]] bool SetAxesOrientation(int orientation) override;
 };
 
 } // namespace devio

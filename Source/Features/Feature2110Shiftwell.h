@@ -11,9 +11,9 @@ class Feature2110Shiftwell : public GetSetFeature<"Feature2110Shiftwell", IFeatu
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetCapabilities(int* capabilities) override;
-    bool GetStatus(int* mode, int* threshold) override;
-    bool SetStatus(int mode, int threshold) override;
+    [[nodiscard]] bool GetCapabilities(int* capabilities) override;
+    [[nodiscard]] bool GetStatus(int* mode, int* threshold) override;
+    [[nodiscard]] bool SetStatus(int mode, int threshold) override;
 };
 
 } // namespace devio

@@ -19,12 +19,13 @@ class Feature2121HiResWheel : public FeatureBase<"Feature2121HiResWheel", IFeatu
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetWheelCapability(int* multiplier, bool* has_switch, bool* has_invert) override;
-    bool GetWheelMode(bool* target, bool* resolution, bool* invert) override;
-    bool SetWheelMode(bool target, bool resolution, bool invert) override;
-    bool GetRatchetSwitchState(bool* ratchet) override;
-    bool GetAnalyticsData(int* rotations_up, int* rotations_down) override;
-    bool SetAnalyticsMode(bool enabled) override;
+    [[nodiscard]] bool GetWheelCapability(int* multiplier, bool* has_switch,
+                                          bool* has_invert) override;
+    [[nodiscard]] bool GetWheelMode(bool* target, bool* resolution, bool* invert) override;
+    [[nodiscard]] bool SetWheelMode(bool target, bool resolution, bool invert) override;
+    [[nodiscard]] bool GetRatchetSwitchState(bool* ratchet) override;
+    [[nodiscard]] bool GetAnalyticsData(int* rotations_up, int* rotations_down) override;
+    [[nodiscard]] bool SetAnalyticsMode(bool enabled) override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

@@ -13,8 +13,8 @@ class Feature2130RatchetWheel
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetWheelMode(int* mode) override;
-    bool SetWheelMode(int mode) override;
+    [[nodiscard]] bool GetWheelMode(int* mode) override;
+    [[nodiscard]] bool SetWheelMode(int mode) override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

@@ -17,11 +17,11 @@ class Feature2201AdjustableDPI
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetSensorCount(int* count) override;
-    bool GetSensorDPIList(int sensor, std::vector<int>* dpis, int* step) override;
-    bool GetSensorDPI(int sensor, int* dpi) override;
-    bool GetDefaultDPI(int sensor, int* dpi) override;
-    bool SetSensorDPI(int sensor, int dpi) override;
+    [[nodiscard]] bool GetSensorCount(int* count) override;
+    [[nodiscard]] bool GetSensorDPIList(int sensor, std::vector<int>* dpis, int* step) override;
+    [[nodiscard]] bool GetSensorDPI(int sensor, int* dpi) override;
+    [[nodiscard]] bool GetDefaultDPI(int sensor, int* dpi) override;
+    [[nodiscard]] bool SetSensorDPI(int sensor, int dpi) override;
 
 private:
     // Function 2 for `sensor`, its answer checked for `needed` bytes and the echoed index.

@@ -12,8 +12,8 @@ class Feature2205PointerMotionScaling
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetPointerScalingValue(int* value) override;
-    bool SetPointerScalingValue(int value) override;
+    [[nodiscard]] bool GetPointerScalingValue(int* value) override;
+    [[nodiscard]] bool SetPointerScalingValue(int value) override;
 };
 
 } // namespace devio

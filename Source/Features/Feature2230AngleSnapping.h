@@ -12,8 +12,8 @@ class Feature2230AngleSnapping
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetAngleSnapping(bool* enabled) override;
-    bool SetAngleSnapping(bool enabled) override;
+    [[nodiscard]] bool GetAngleSnapping(bool* enabled) override;
+    [[nodiscard]] bool SetAngleSnapping(bool enabled) override;
 };
 
 } // namespace devio

@@ -16,13 +16,13 @@ class Feature2240SurfaceTuning
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetCapabilities(int* capabilities) override;
-    bool GetSurfaceMode(int* mode) override;
-    bool SetSurfaceMode(int mode) override;
-    bool StartShutterCalibration() override;
-    bool StartSqualCalibration() override;
-    bool GetCalibrationData(int slot, int* shutter, int* squal) override;
-    bool ResetCalibration() override;
+    [[nodiscard]] bool GetCapabilities(int* capabilities) override;
+    [[nodiscard]] bool GetSurfaceMode(int* mode) override;
+    [[nodiscard]] bool SetSurfaceMode(int mode) override;
+    [[nodiscard]] bool StartShutterCalibration() override;
+    [[nodiscard]] bool StartSqualCalibration() override;
+    [[nodiscard]] bool GetCalibrationData(int slot, int* shutter, int* squal) override;
+    [[nodiscard]] bool ResetCalibration() override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

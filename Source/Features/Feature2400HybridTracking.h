@@ -14,10 +14,10 @@ class Feature2400HybridTracking
 public:
     using FeatureBase::FeatureBase;
 
-    bool IsHybridEngineEnabled(bool* enabled) override;
-    bool EnableHybridEngine(bool enable) override;
-    bool GetHybridReportingMode(int* mode) override;
-    bool SetHybridReportingMode(int mode) override;
+    [[nodiscard]] bool IsHybridEngineEnabled(bool* enabled) override;
+    [[nodiscard]] bool EnableHybridEngine(bool enable) override;
+    [[nodiscard]] bool GetHybridReportingMode(int* mode) override;
+    [[nodiscard]] bool SetHybridReportingMode(int mode) override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

@@ -12,8 +12,8 @@ class Feature40A0FnInversion
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetGlobalFnInversion(bool* inverted) override;
-    bool SetGlobalFnInversion(bool inverted) override;
+    [[nodiscard]] bool GetGlobalFnInversion(bool* inverted) override;
+    [[nodiscard]] bool SetGlobalFnInversion(bool inverted) override;
 };
 
 } // namespace devio

@@ -17,11 +17,11 @@ class Feature40A2FnInversion
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetGlobalFnInversion(bool* inverted, bool* default_inverted) override;
-    bool SetGlobalFnInversion(bool inverted) override;
-    bool SetGlobalFnInversionNow(bool inverted) override;
+    [[nodiscard]] bool GetGlobalFnInversion(bool* inverted, bool* default_inverted) override;
+    [[nodiscard]] bool SetGlobalFnInversion(bool inverted) override;
+    [[nodiscard]] bool SetGlobalFnInversionNow(bool inverted) override;
 
-    bool process_pending_changes(bool device_configured) override;
+    [[nodiscard]] bool process_pending_changes(bool device_configured) override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

@@ -13,8 +13,8 @@ class Feature40A3FnInversion
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetGlobalFnInversion(bool* inverted, bool* default_inverted) override;
-    bool SetGlobalFnInversion(bool inverted) override;
+    [[nodiscard]] bool GetGlobalFnInversion(bool* inverted, bool* default_inverted) override;
+    [[nodiscard]] bool SetGlobalFnInversion(bool inverted) override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

@@ -13,7 +13,7 @@ class Feature4220LockKeyState
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetLockState(int* locks) override;
+    [[nodiscard]] bool GetLockState(int* locks) override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

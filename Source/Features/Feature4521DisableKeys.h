@@ -17,12 +17,12 @@ class Feature4521DisableKeys
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetCapabilities(int* disableable_keys) override;
-    bool GetDisabledKeys(int* disabled_keys) override;
-    bool SetDisabledKeys(int disabled_keys) override;
-    bool SetDisabledKeysNow(int disabled_keys) override;
+    [[nodiscard]] bool GetCapabilities(int* disableable_keys) override;
+    [[nodiscard]] bool GetDisabledKeys(int* disabled_keys) override;
+    [[nodiscard]] bool SetDisabledKeys(int disabled_keys) override;
+    [[nodiscard]] bool SetDisabledKeysNow(int disabled_keys) override;
 
-    bool process_pending_changes(bool device_configured) override;
+    [[nodiscard]] bool process_pending_changes(bool device_configured) override;
 
 protected:
     void onUnexpectedResponse(unsigned function, unsigned software_id,

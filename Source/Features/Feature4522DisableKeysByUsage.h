@@ -12,10 +12,10 @@ class Feature4522DisableKeysByUsage
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetCapabilities(int* max_disabled) override;
-    bool DisableKeys(const std::vector<Byte>& usages) override;
-    bool EnableKeys(const std::vector<Byte>& usages) override;
-    bool EnableAllKeys() override;
+    [[nodiscard]] bool GetCapabilities(int* max_disabled) override;
+    [[nodiscard]] bool DisableKeys(const std::vector<Byte>& usages) override;
+    [[nodiscard]] bool EnableKeys(const std::vector<Byte>& usages) override;
+    [[nodiscard]] bool EnableAllKeys() override;
 };
 
 } // namespace devio

@@ -13,8 +13,8 @@ class Feature4530DualPlatform
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetPlatform(int* platform) override;
-    bool SetPlatform(int platform) override;
+    [[nodiscard]] bool GetPlatform(int* platform) override;
+    [[nodiscard]] bool SetPlatform(int platform) override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

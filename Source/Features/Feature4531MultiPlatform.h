@@ -13,11 +13,12 @@ class Feature4531MultiPlatform
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetFeatureInfos(int* capabilities, int* platforms, int* descriptors) override;
-    bool GetPlatformDescriptor(int index, int* platform, int* platform_index,
-                               int* os_mask) override;
-    bool GetHostPlatform(int host, int* status, int* platform_index) override;
-    bool setHostPlatform(int host, int platform_index) override;
+    [[nodiscard]] bool GetFeatureInfos(int* capabilities, int* platforms,
+                                       int* descriptors) override;
+    [[nodiscard]] bool GetPlatformDescriptor(int index, int* platform, int* platform_index,
+                                             int* os_mask) override;
+    [[nodiscard]] bool GetHostPlatform(int host, int* status, int* platform_index) override;
+    [[nodiscard]] bool setHostPlatform(int host, int platform_index) override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

@@ -11,7 +11,7 @@ class Feature4540KBLayout : public GetSetFeature<"Feature4540KBLayout", IFeature
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetKeyboardLayout(int* layout) override;
+    [[nodiscard]] bool GetKeyboardLayout(int* layout) override;
 };
 
 } // namespace devio

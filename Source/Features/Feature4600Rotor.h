@@ -14,9 +14,9 @@ class Feature4600Rotor : public FeatureBase<"Feature4600Rotor", IFeature4600Roto
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetInfo(int* rotor_count, int* capabilities) override;
-    bool GetMode(int rotor, int* mode) override;
-    bool SetMode(int rotor, int mode) override;
+    [[nodiscard]] bool GetInfo(int* rotor_count, int* capabilities) override;
+    [[nodiscard]] bool GetMode(int rotor, int* mode) override;
+    [[nodiscard]] bool SetMode(int rotor, int mode) override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

@@ -11,9 +11,9 @@ class Feature6010Gestures : public GetSetFeature<"Feature6010Gestures", IFeature
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetSupportedGestures(int* gestures) override;
-    bool GetEnabledGestures(int* gestures) override;
-    bool SetEnabledGestures(int gestures) override;
+    [[nodiscard]] bool GetSupportedGestures(int* gestures) override;
+    [[nodiscard]] bool GetEnabledGestures(int* gestures) override;
+    [[nodiscard]] bool SetEnabledGestures(int gestures) override;
 };
 
 } // namespace devio

@@ -11,9 +11,9 @@ class Feature6012Gestures : public GetSetFeature<"Feature6012Gestures", IFeature
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetGestureCount(int* count) override;
-    bool GetGesture(int index, int* gesture_id, bool* enabled) override;
-    bool SetGesture(int index, bool enabled) override;
+    [[nodiscard]] bool GetGestureCount(int* count) override;
+    [[nodiscard]] bool GetGesture(int index, int* gesture_id, bool* enabled) override;
+    [[nodiscard]] bool SetGesture(int index, bool enabled) override;
 };
 
 } // namespace devio

@@ -15,9 +15,9 @@ class Feature6100TouchPadRawXY
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetTouchPadInfo(int* x_size, int* y_size) override;
-    bool GetRawReportState(int* state) override;
-    bool SetRawReportStateNow(int state) override;
+    [[nodiscard]] bool GetTouchPadInfo(int* x_size, int* y_size) override;
+    [[nodiscard]] bool GetRawReportState(int* state) override;
+    [[nodiscard]] bool SetRawReportStateNow(int state) override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

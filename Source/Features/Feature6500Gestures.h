@@ -12,11 +12,12 @@ class Feature6500Gestures : public GetSetFeature<"Feature6500Gestures", IFeature
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetGestureIDInfo(int index, int* count, int* gesture_id, int* flags) override;
-    bool IsEnabled(int gesture_id, bool* enabled) override;
-    bool Enable(int gesture_id, bool enabled) override;
-    bool IsDiverted(int gesture_id, bool* diverted) override;
-    bool Divert(int gesture_id, bool diverted) override;
+    [[nodiscard]] bool GetGestureIDInfo(int index, int* count, int* gesture_id,
+                                        int* flags) override;
+    [[nodiscard]] bool IsEnabled(int gesture_id, bool* enabled) override;
+    [[nodiscard]] bool Enable(int gesture_id, bool enabled) override;
+    [[nodiscard]] bool IsDiverted(int gesture_id, bool* diverted) override;
+    [[nodiscard]] bool Divert(int gesture_id, bool diverted) override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

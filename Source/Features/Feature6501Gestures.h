@@ -25,17 +25,17 @@ class Feature6501Gestures : public FeatureBase<"Feature6501Gestures", IFeature65
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetGestureInfo(int index, int* gesture, int* count) override;
-    bool IsEnabled(int gesture, bool* enabled) override;
-    bool EnableNow(int gesture, bool enable) override;
-    bool IsDiverted(int gesture, bool* diverted) override;
-    bool DivertNow(int gesture, bool divert) override;
-    bool GetSpec(int gesture, int spec, int* value) override;
-    bool ParamDefault(int gesture, int parameter, int* value) override;
-    bool GetParam(int gesture, int parameter, int* value) override;
-    bool SetParamNow(int gesture, int parameter, int value) override;
-    bool GetRawDescriptor(std::vector<uint16_t>* fields) override;
-    bool SendReport(const std::vector<Byte>& data) override;
+    [[nodiscard]] bool GetGestureInfo(int index, int* gesture, int* count) override;
+    [[nodiscard]] bool IsEnabled(int gesture, bool* enabled) override;
+    [[nodiscard]] bool EnableNow(int gesture, bool enable) override;
+    [[nodiscard]] bool IsDiverted(int gesture, bool* diverted) override;
+    [[nodiscard]] bool DivertNow(int gesture, bool divert) override;
+    [[nodiscard]] bool GetSpec(int gesture, int spec, int* value) override;
+    [[nodiscard]] bool ParamDefault(int gesture, int parameter, int* value) override;
+    [[nodiscard]] bool GetParam(int gesture, int parameter, int* value) override;
+    [[nodiscard]] bool SetParamNow(int gesture, int parameter, int value) override;
+    [[nodiscard]] bool GetRawDescriptor(std::vector<uint16_t>* fields) override;
+    [[nodiscard]] bool SendReport(const std::vector<Byte>& data) override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

@@ -12,9 +12,9 @@ class Feature8010Macrokey : public GetSetFeature<"Feature8010Macrokey", IFeature
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetCount(int* count) override;
-    bool GetKeyInfo(int index, int* control_id, int* flags) override;
-    bool SetReporting(bool reporting) override;
+    [[nodiscard]] bool GetCount(int* count) override;
+    [[nodiscard]] bool GetKeyInfo(int index, int* control_id, int* flags) override;
+    [[nodiscard]] bool SetReporting(bool reporting) override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

@@ -12,8 +12,8 @@ class Feature8020Mkeys : public GetSetFeature<"Feature8020Mkeys", IFeature8020Mk
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetCount(int* count) override;
-    bool SetLEDs(int leds) override;
+    [[nodiscard]] bool GetCount(int* count) override;
+    [[nodiscard]] bool SetLEDs(int leds) override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

@@ -12,7 +12,7 @@ class Feature8030MR : public GetSetFeature<"Feature8030MR", IFeature8030MR>,
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool SetLED(bool on) override;
+    [[nodiscard]] bool SetLED(bool on) override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

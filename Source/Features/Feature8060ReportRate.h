@@ -12,9 +12,9 @@ class Feature8060ReportRate
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetReportRateList(int* rates) override;
-    bool GetReportRate(int* milliseconds) override;
-    bool SetReportRate(int milliseconds) override;
+    [[nodiscard]] bool GetReportRateList(int* rates) override;
+    [[nodiscard]] bool GetReportRate(int* milliseconds) override;
+    [[nodiscard]] bool SetReportRate(int milliseconds) override;
 };
 
 } // namespace devio

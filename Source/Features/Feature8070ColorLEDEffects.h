@@ -30,24 +30,27 @@ class Feature8070ColorLEDEffects
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetInfo(int* zone_count, int* nv_capabilities, int* ext_capabilities) override;
-    bool GetZoneInfo(int zone, int* location, int* effect_count, int* persistency) override;
-    bool GetZoneEffectInfo(int zone, int effect, int* effect_id, int* capabilities,
-                           int* period) override;
-    bool SetZoneEffect(int zone, int effect, const std::vector<Byte>& parameters) override;
-    bool GetZoneEffect(int zone, int* effect, std::vector<Byte>* parameters) override;
-    bool GetNvConfig(int* capabilities, int* value) override;
-    bool SetNvConfig(int value) override;
-    bool GetSWControl(bool* enabled) override;
-    bool SetSWControl(bool enabled) override;
-    bool GetEffectSyncCorrection(int* value) override;
-    bool SetEffectSyncCorrection(int value) override;
-    bool GetZoneBrightness(int zone, int* brightness) override;
-    bool SetZoneBrightness(int zone, int brightness) override;
-    bool GetIdleTimeout(int* seconds) override;
-    bool SetIdleTimeout(int seconds) override;
-    bool StartEffectSync() override;
-    bool ResetToDefaults() override;
+    [[nodiscard]] bool GetInfo(int* zone_count, int* nv_capabilities,
+                               int* ext_capabilities) override;
+    [[nodiscard]] bool GetZoneInfo(int zone, int* location, int* effect_count,
+                                   int* persistency) override;
+    [[nodiscard]] bool GetZoneEffectInfo(int zone, int effect, int* effect_id, int* capabilities,
+                                         int* period) override;
+    [[nodiscard]] bool SetZoneEffect(int zone, int effect,
+                                     const std::vector<Byte>& parameters) override;
+    [[nodiscard]] bool GetZoneEffect(int zone, int* effect, std::vector<Byte>* parameters) override;
+    [[nodiscard]] bool GetNvConfig(int* capabilities, int* value) override;
+    [[nodiscard]] bool SetNvConfig(int value) override;
+    [[nodiscard]] bool GetSWControl(bool* enabled) override;
+    [[nodiscard]] bool SetSWControl(bool enabled) override;
+    [[nodiscard]] bool GetEffectSyncCorrection(int* value) override;
+    [[nodiscard]] bool SetEffectSyncCorrection(int value) override;
+    [[nodiscard]] bool GetZoneBrightness(int zone, int* brightness) override;
+    [[nodiscard]] bool SetZoneBrightness(int zone, int brightness) override;
+    [[nodiscard]] bool GetIdleTimeout(int* seconds) override;
+    [[nodiscard]] bool SetIdleTimeout(int seconds) override;
+    [[nodiscard]] bool StartEffectSync() override;
+    [[nodiscard]] bool ResetToDefaults() override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

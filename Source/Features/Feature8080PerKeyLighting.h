@@ -12,9 +12,9 @@ class Feature8080PerKeyLighting
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetInfo(int* zones) override;
-    bool SetIndividualRGBZones(const std::vector<Byte>& zones_rgb) override;
-    bool FrameEnd(bool persist) override;
+    [[nodiscard]] bool GetInfo(int* zones) override;
+    [[nodiscard]] bool SetIndividualRGBZones(const std::vector<Byte>& zones_rgb) override;
+    [[nodiscard]] bool FrameEnd(bool persist) override;
 };
 
 } // namespace devio

@@ -12,7 +12,7 @@ class Feature8090ModeStatus : public GetSetFeature<"Feature8090ModeStatus", IFea
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetModeStatus(int* status, int* status_ext) override;
+    [[nodiscard]] bool GetModeStatus(int* status, int* status_ext) override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

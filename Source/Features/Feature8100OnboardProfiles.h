@@ -18,19 +18,20 @@ class Feature8100OnboardProfiles
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetOnboardProfilesInfo(OnboardProfilesInfo& info) override;
-    bool SetOnboardMode(bool onboard) override;
-    bool IsOnboardMode(bool& onboard) override;
-    bool SetActiveProfile(uint16_t profile) override;
-    bool GetActiveProfile(int& profile) override;
-    bool ReadData(uint16_t sector, uint16_t address, std::vector<Byte>& data) override;
-    bool BeginWrite(uint16_t sector, uint16_t address, uint16_t length) override;
-    bool WriteData(const std::vector<Byte>& data, int& status) override;
-    bool EndWrite() override;
-    bool ExecuteMacro(uint16_t a, uint16_t b) override;
-    bool GetCRC(uint16_t sector, std::vector<Byte>& data) override;
-    bool GetActiveProfileResolution(int& index) override;
-    bool SetActiveProfileResolution(Byte index) override;
+    [[nodiscard]] bool GetOnboardProfilesInfo(OnboardProfilesInfo& info) override;
+    [[nodiscard]] bool SetOnboardMode(bool onboard) override;
+    [[nodiscard]] bool IsOnboardMode(bool& onboard) override;
+    [[nodiscard]] bool SetActiveProfile(uint16_t profile) override;
+    [[nodiscard]] bool GetActiveProfile(int& profile) override;
+    [[nodiscard]] bool ReadData(uint16_t sector, uint16_t address,
+                                std::vector<Byte>& data) override;
+    [[nodiscard]] bool BeginWrite(uint16_t sector, uint16_t address, uint16_t length) override;
+    [[nodiscard]] bool WriteData(const std::vector<Byte>& data, int& status) override;
+    [[nodiscard]] bool EndWrite() override;
+    [[nodiscard]] bool ExecuteMacro(uint16_t a, uint16_t b) override;
+    [[nodiscard]] bool GetCRC(uint16_t sector, std::vector<Byte>& data) override;
+    [[nodiscard]] bool GetActiveProfileResolution(int& index) override;
+    [[nodiscard]] bool SetActiveProfileResolution(Byte index) override;
 
 protected:
     // Function 0: a profile was activated; function 1: its resolution changed.

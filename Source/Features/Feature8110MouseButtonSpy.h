@@ -13,11 +13,11 @@ class Feature8110MouseButtonSpy
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetNbButtons(int* count) override;
-    bool StartSpy() override;
-    bool StopSpy() override;
-    bool GetRemapping(std::vector<Byte>* remapping) override;
-    bool SetRemapping(const std::vector<Byte>& remapping) override;
+    [[nodiscard]] bool GetNbButtons(int* count) override;
+    [[nodiscard]] bool StartSpy() override;
+    [[nodiscard]] bool StopSpy() override;
+    [[nodiscard]] bool GetRemapping(std::vector<Byte>* remapping) override;
+    [[nodiscard]] bool SetRemapping(const std::vector<Byte>& remapping) override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

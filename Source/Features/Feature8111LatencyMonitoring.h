@@ -13,8 +13,8 @@ class Feature8111LatencyMonitoring
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool GetMonitoringState(bool* enabled) override;
-    bool SetMonitoringState(bool enabled) override;
+    [[nodiscard]] bool GetMonitoringState(bool* enabled) override;
+    [[nodiscard]] bool SetMonitoringState(bool enabled) override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

@@ -16,9 +16,9 @@ class Feature8120GamingAttachments
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetAttachments(std::vector<int>* kinds) override;
-    bool GetSupportedAttachments(std::vector<int>* kinds) override;
-    bool SetAttachmentReporting(bool enabled) override;
+    [[nodiscard]] bool GetAttachments(std::vector<int>* kinds) override;
+    [[nodiscard]] bool GetSupportedAttachments(std::vector<int>* kinds) override;
+    [[nodiscard]] bool SetAttachmentReporting(bool enabled) override;
 
     // The kinds of a list as functions 0 and 1 and the event carry it, or false with the error.
     static bool parse_list(const std::vector<Byte>& bytes, std::vector<int>& kinds);

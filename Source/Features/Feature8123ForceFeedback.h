@@ -17,18 +17,18 @@ class Feature8123ForceFeedback
 public:
     using FeatureBase::FeatureBase;
 
-    bool GetInfo(int* slot_count, int* state) override;
-    bool ResetAll() override;
-    bool DownloadEffect(const std::vector<Byte>& effect, int* effect_id) override;
-    bool SetEffectState(int effect_id, int state) override;
-    bool DestroyEffect(int effect_id) override;
-    bool GetAperture(int* degrees) override;
-    bool SetAperture(int degrees) override;
-    bool GetGlobalGain(int* gain) override;
-    bool SetGlobalGain(int gain) override;
-    bool GetEffectState(int effect_id, int* state) override;
-    bool GetBoost(int* boost) override;
-    bool SetBoost(int boost) override;
+    [[nodiscard]] bool GetInfo(int* slot_count, int* state) override;
+    [[nodiscard]] bool ResetAll() override;
+    [[nodiscard]] bool DownloadEffect(const std::vector<Byte>& effect, int* effect_id) override;
+    [[nodiscard]] bool SetEffectState(int effect_id, int state) override;
+    [[nodiscard]] bool DestroyEffect(int effect_id) override;
+    [[nodiscard]] bool GetAperture(int* degrees) override;
+    [[nodiscard]] bool SetAperture(int degrees) override;
+    [[nodiscard]] bool GetGlobalGain(int* gain) override;
+    [[nodiscard]] bool SetGlobalGain(int gain) override;
+    [[nodiscard]] bool GetEffectState(int effect_id, int* state) override;
+    [[nodiscard]] bool GetBoost(int* boost) override;
+    [[nodiscard]] bool SetBoost(int boost) override;
 
 protected:
     void onFeatureReport(int function, const std::vector<Byte>& parameters) override;

@@ -11,8 +11,8 @@ class Feature8300Sidetone : public GetSetFeature<"Feature8300Sidetone", IFeature
 public:
     using GetSetFeature::GetSetFeature;
 
-    bool getSidetoneLevel(int* level) override;
-    bool setSidetoneLevel(int level) override;
+    [[nodiscard]] bool getSidetoneLevel(int* level) override;
+    [[nodiscard]] bool setSidetoneLevel(int level) override;
 };
 
 } // namespace devio

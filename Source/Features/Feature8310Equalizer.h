@@ -18,12 +18,12 @@ class Feature8310Equalizer : public FeatureBase<"Feature8310Equalizer", IFeature
 public:
     using FeatureBase::FeatureBase;
 
-    bool getEQInfo(EQInfo* info) override;
-    bool getFrequencies(int first, std::vector<int>* frequencies) override;
-    bool getGains(std::vector<int>* gains) override;
-    bool setGains(const std::vector<int>& gains) override;
-    bool getEQEnabled(bool* enabled) override;
-    bool setEQEnabled(int enabled) override;
+    [[nodiscard]] bool getEQInfo(EQInfo* info) override;
+    [[nodiscard]] bool getFrequencies(int first, std::vector<int>* frequencies) override;
+    [[nodiscard]] bool getGains(std::vector<int>* gains) override;
+    [[nodiscard]] bool setGains(const std::vector<int>& gains) override;
+    [[nodiscard]] bool getEQEnabled(bool* enabled) override;
+    [[nodiscard]] bool setEQEnabled(int enabled) override;
 
 private:
     bool band_count(int& count);

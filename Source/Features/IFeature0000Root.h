@@ -13,16 +13,17 @@ public:
     virtual ~IFeature0000Root() = default;
 
     // The device's index of `featureId`; index 0 means the device lacks the feature.
-    virtual bool GetFeature(int featureId, int* featureIndex, bool* obsolete, bool* hidden,
-                            bool* engineering, int* version, CacheMode cache_mode) = 0;
+    [[nodiscard]] virtual bool GetFeature(int featureId, int* featureIndex, bool* obsolete,
+                                          bool* hidden, bool* engineering, int* version,
+                                          CacheMode cache_mode) = 0;
     // Protocol and target software; the device echoes `ping_sent`. With ping 0 the answer is
     // served from the response cache after the first time.
-    virtual bool GetProtocolVersion(int ping_sent, int* protocol, int* targetsw,
-                                    int* ping_received) = 0;
+    [[nodiscard]] virtual bool GetProtocolVersion(int ping_sent, int* protocol, int* targetsw,
+                                                  int* ping_received) = 0;
     // GetProtocolVersion with ping 0, asked once and then answered from the kept values.
-    virtual bool TargetSw(int* protocol, int* targetsw) = 0;
+    [[nodiscard]] virtual bool TargetSw(int* protocol, int* targetsw) = 0;
     // A ping with `value`; PingMismatch when the device echoes another byte.
-    virtual bool Ping(int value) = 0;
+    [[nodiscard]] virtual bool Ping(int value) = 0;
 };
 
 } // namespace devio

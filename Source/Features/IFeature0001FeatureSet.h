@@ -11,9 +11,10 @@ public:
     virtual ~IFeature0001FeatureSet() = default;
 
     // The number of features besides the root; they are listed at indexes 1 to count.
-    virtual bool GetCount(int* count) = 0;
-    virtual bool GetFeatureID(int featureIndex, int* featureID, bool* engineeringHidden,
-                              bool* swHidden, bool* obsolete, int* version) = 0;
+    [[nodiscard]] virtual bool GetCount(int* count) = 0;
+    [[nodiscard]] virtual bool GetFeatureID(int featureIndex, int* featureID,
+                                            bool* engineeringHidden, bool* swHidden, bool* obsolete,
+                                            int* version) = 0;
 };
 
 } // namespace devio

@@ -23,29 +23,32 @@ public:
 
     virtual ~IFeature0003FirmwareInfo() = default;
 
-    virtual bool GetEntityCount(int* count, uint32_t* unitId, int* transport, int* pid1, int* pid2,
-                                int* pid3, int* extendedModelId, CacheMode cache_mode) = 0;
+    [[nodiscard]] virtual bool GetEntityCount(int* count, uint32_t* unitId, int* transport,
+                                              int* pid1, int* pid2, int* pid3, int* extendedModelId,
+                                              CacheMode cache_mode) = 0;
     // One entity, with version and build as four upper-case hexadecimal digits each.
-    virtual bool GetFwInfo(int entity, int* fwType, std::string* prefix, std::string* version,
-                           std::string* build, int* rdnf, std::vector<Byte>* extra_data,
-                           CacheMode cache_mode) = 0;
+    [[nodiscard]] virtual bool GetFwInfo(int entity, int* fwType, std::string* prefix,
+                                         std::string* version, std::string* build, int* rdnf,
+                                         std::vector<Byte>* extra_data, CacheMode cache_mode) = 0;
     // One entity, with version and build as the device's BCD words.
-    virtual bool GetFwInfo(int entity, int* fwType, std::string* prefix, uint16_t* bcdVersion,
-                           uint16_t* bcdBuild, int* rdnf, std::vector<Byte>* extra_data,
-                           CacheMode cache_mode) = 0;
+    [[nodiscard]] virtual bool GetFwInfo(int entity, int* fwType, std::string* prefix,
+                                         uint16_t* bcdVersion, uint16_t* bcdBuild, int* rdnf,
+                                         std::vector<Byte>* extra_data, CacheMode cache_mode) = 0;
     // "major.minor.build" of the first application (kind 0) or bootloader (kind 1) entity, with
     // its normalised build and version words. The version string must be given.
-    virtual bool GetFwVersionByKind(int kind, std::string* version_string, uint16_t* build,
-                                    uint16_t* version, int* rdnf) = 0;
+    [[nodiscard]] virtual bool GetFwVersionByKind(int kind, std::string* version_string,
+                                                  uint16_t* build, uint16_t* version,
+                                                  int* rdnf) = 0;
     // "major.minor.build" of the main application firmware (the first entity of type 0).
-    virtual bool GetFwFormattedVersion(std::string* version_string) = 0;
+    [[nodiscard]] virtual bool GetFwFormattedVersion(std::string* version_string) = 0;
     // The raw information of the first entity of `type`.
-    virtual bool GetFwInfoByType(int type, std::string* prefix, uint16_t* bcdVersion,
-                                 uint16_t* bcdBuild, int* rdnf, std::vector<Byte>* extra_data) = 0;
+    [[nodiscard]] virtual bool GetFwInfoByType(int type, std::string* prefix, uint16_t* bcdVersion,
+                                               uint16_t* bcdBuild, int* rdnf,
+                                               std::vector<Byte>* extra_data) = 0;
     // Transport and first product id, or the hardware device's product id when the device
     // reports no transport.
-    virtual bool GetModelId(uint32_t* model) = 0;
-    virtual bool GetExtendedModelId(int* extendedModelId, CacheMode cache_mode) = 0;
+    [[nodiscard]] virtual bool GetModelId(uint32_t* model) = 0;
+    [[nodiscard]] virtual bool GetExtendedModelId(int* extendedModelId, CacheMode cache_mode) = 0;
 };
 
 } // namespace devio

@@ -20,8 +20,8 @@ public:
     virtual ~IFeature0020ConfigChange() = default;
 
     // Always asked of the device, never of the response cache.
-    virtual bool GetCookie(uint16_t* cookie) = 0;
-    virtual bool SetCookie(uint16_t cookie) = 0;
+    [[nodiscard]] virtual bool GetCookie(uint16_t* cookie) = 0;
+    [[nodiscard]] virtual bool SetCookie(uint16_t cookie) = 0;
 };
 
 } // namespace devio

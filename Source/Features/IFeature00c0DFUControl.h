@@ -22,7 +22,7 @@ public:
     virtual ~IFeature00c0DFUControl() = default;
 
     // Asks the device to enter its bootloader (function 0 with the "DFU" confirmation).
-    virtual bool EnterDfu() = 0;
+    [[nodiscard]] virtual bool EnterDfu() = 0;
 };
 
 } // namespace devio

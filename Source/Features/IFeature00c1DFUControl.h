@@ -20,9 +20,9 @@ public:
     virtual ~IFeature00c1DFUControl() = default;
 
     // `value` := the second parameter byte of the answer to function 0.
-    virtual bool GetDfuControl(int& value) = 0;
+    [[nodiscard]] virtual bool GetDfuControl(int& value) = 0;
     // Function 1 with the four control bytes and the "DFU" confirmation; waits for the answer.
-    virtual bool SetDfuControl(Byte p0, Byte p1, Byte p2, Byte p3) = 0;
+    [[nodiscard]] virtual bool SetDfuControl(Byte p0, Byte p1, Byte p2, Byte p3) = 0;
 };
 
 } // namespace devio

@@ -22,10 +22,10 @@ public:
     virtual ~IFeature00c2DFUControl() = default;
 
     // `enabled` := bit 0 of the third parameter byte of the answer to function 0.
-    virtual bool GetDfuControl(bool& enabled) = 0;
+    [[nodiscard]] virtual bool GetDfuControl(bool& enabled) = 0;
     // Writes function 1 with p0, p1, two zero bytes and the "DFU" confirmation, and returns once
     // it is written: a device that restarts into its bootloader does not answer.
-    virtual bool SetDfuControl(Byte p0, Byte p1) = 0;
+    [[nodiscard]] virtual bool SetDfuControl(Byte p0, Byte p1) = 0;
 };
 
 } // namespace devio

@@ -47,14 +47,15 @@ public:
 
     // Sends the start block (function 4). `status` := the answer's status code, `response` (when
     // given) := the answer's parameter bytes. No onDfuStatus is produced for it.
-    virtual bool DFUStart(const std::vector<Byte>& start_block, unsigned& status,
-                          std::vector<Byte>* response) = 0;
+    [[nodiscard]] virtual bool DFUStart(const std::vector<Byte>& start_block, unsigned& status,
+                                        std::vector<Byte>* response) = 0;
     // `packet_number` is the last packet the device confirmed: sends `packet` as packet
     // number + 1, with the data function that number modulo 4 names, and on success produces
     // onDfuStatus(number + 1, the answer's status block).
-    virtual bool DFUSendPacket(unsigned packet_number, const std::vector<Byte>& packet) = 0;
+    [[nodiscard]] virtual bool DFUSendPacket(unsigned packet_number,
+                                             const std::vector<Byte>& packet) = 0;
     // Function 5 with the one parameter byte; 1 restarts the device.
-    virtual bool DFURestart(Byte parameter) = 0;
+    [[nodiscard]] virtual bool DFURestart(Byte parameter) = 0;
 };
 
 } // namespace devio

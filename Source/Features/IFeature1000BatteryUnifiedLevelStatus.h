@@ -21,10 +21,12 @@ public:
 
     virtual ~IFeature1000BatteryUnifiedLevelStatus() = default;
 
-    virtual bool GetBatteryLevelStatus(int* BatteryDischargeLevel, int* BatteryDischargeNextLevel,
-                                       int* BatteryStatus) = 0;
-    virtual bool GetBatteryCapability(int* NumberOfLevels, int* Flags, int* NominalBatteryLife,
-                                      int* BatteryCriticalLevel) = 0;
+    [[nodiscard]] virtual bool GetBatteryLevelStatus(int* BatteryDischargeLevel,
+                                                     int* BatteryDischargeNextLevel,
+                                                     int* BatteryStatus) = 0;
+    [[nodiscard]] virtual bool GetBatteryCapability(int* NumberOfLevels, int* Flags,
+                                                    int* NominalBatteryLife,
+                                                    int* BatteryCriticalLevel) = 0;
 };
 
 } // namespace devio

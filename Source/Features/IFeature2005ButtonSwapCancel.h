@@ -17,12 +17,12 @@ public:
 
     virtual ~IFeature2005ButtonSwapCancel() = default;
 
-    virtual bool GetSwapMode(bool* swap_enabled) = 0;
+    [[nodiscard]] virtual bool GetSwapMode(bool* swap_enabled) = 0;
     // Writes the setting now, or, when the device is not connected, holds it for the next
     // connection (and succeeds).
-    virtual bool SetSwapMode(bool swap_enabled) = 0;
+    [[nodiscard]] virtual bool SetSwapMode(bool swap_enabled) = 0;
     // Writes the setting now.
-    virtual bool SetSwapModeNow(bool swap_enabled) = 0;
+    [[nodiscard]] virtual bool SetSwapModeNow(bool swap_enabled) = 0;
 };
 
 } // namespace devio

@@ -41,26 +41,27 @@ public:
 
     virtual ~IFeature8100OnboardProfiles() = default;
 
-    virtual bool GetOnboardProfilesInfo(OnboardProfilesInfo& info) = 0;
+    [[nodiscard]] virtual bool GetOnboardProfilesInfo(OnboardProfilesInfo& info) = 0;
     // On-board mode, or host mode with false.
-    virtual bool SetOnboardMode(bool onboard) = 0;
-    virtual bool IsOnboardMode(bool& onboard) = 0;
-    virtual bool SetActiveProfile(uint16_t profile) = 0;
-    virtual bool GetActiveProfile(int& profile) = 0;
+    [[nodiscard]] virtual bool SetOnboardMode(bool onboard) = 0;
+    [[nodiscard]] virtual bool IsOnboardMode(bool& onboard) = 0;
+    [[nodiscard]] virtual bool SetActiveProfile(uint16_t profile) = 0;
+    [[nodiscard]] virtual bool GetActiveProfile(int& profile) = 0;
     // The 16 bytes at `address` of `sector` (the whole answer, at least 16 bytes).
-    virtual bool ReadData(uint16_t sector, uint16_t address, std::vector<Byte>& data) = 0;
+    [[nodiscard]] virtual bool ReadData(uint16_t sector, uint16_t address,
+                                        std::vector<Byte>& data) = 0;
     // A sector write: BeginWrite, WriteData with consecutive blocks until `length` bytes have been
     // given, then EndWrite.
-    virtual bool BeginWrite(uint16_t sector, uint16_t address, uint16_t length) = 0;
+    [[nodiscard]] virtual bool BeginWrite(uint16_t sector, uint16_t address, uint16_t length) = 0;
     // 1 to 16 bytes, padded with zeros to a block; other lengths are refused before anything is
     // sent. `status` := the answer's first two bytes.
-    virtual bool WriteData(const std::vector<Byte>& data, int& status) = 0;
-    virtual bool EndWrite() = 0;
-    virtual bool ExecuteMacro(uint16_t a, uint16_t b) = 0;
+    [[nodiscard]] virtual bool WriteData(const std::vector<Byte>& data, int& status) = 0;
+    [[nodiscard]] virtual bool EndWrite() = 0;
+    [[nodiscard]] virtual bool ExecuteMacro(uint16_t a, uint16_t b) = 0;
     // The whole answer for `sector`.
-    virtual bool GetCRC(uint16_t sector, std::vector<Byte>& data) = 0;
-    virtual bool GetActiveProfileResolution(int& index) = 0;
-    virtual bool SetActiveProfileResolution(Byte index) = 0;
+    [[nodiscard]] virtual bool GetCRC(uint16_t sector, std::vector<Byte>& data) = 0;
+    [[nodiscard]] virtual bool GetActiveProfileResolution(int& index) = 0;
+    [[nodiscard]] virtual bool SetActiveProfileResolution(Byte index) = 0;
 };
 
 } // namespace devio

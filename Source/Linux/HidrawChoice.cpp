@@ -24,7 +24,9 @@ HidrawChoice::HidrawChoice(std::function<void(const std::string& line)> on_denie
                 on_denied(line);
             }
         });
-    system_->monitor();
+    // Without a monitor (a fake tree, no netlink) the nodes are still listed at each enumeration,
+    // only device changes go unannounced; the monitor logs why it did not start.
+    static_cast<void>(system_->monitor());
     Win32SystemChoice::choose([system = system_] { return system; });
 }
 

@@ -49,7 +49,7 @@ public:
     HidrawFile(const HidrawFile&) = delete;
     HidrawFile& operator=(const HidrawFile&) = delete;
 
-    bool start();
+    [[nodiscard]] bool start();
     int fd() const { return fd_; }
     const std::string& name() const { return name_; }
     // The node is gone: what is pending ends with ERROR_DEVICE_NOT_CONNECTED.

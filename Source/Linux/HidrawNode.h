@@ -44,7 +44,8 @@ struct HidrawNode {
     std::vector<std::string> paths() const;
 
     // Splits a collection path into the node's device file and the collection's index (0-based).
-    static bool split_path(const std::string& path, std::string* devnode, std::size_t* index);
+    [[nodiscard]] static bool split_path(const std::string& path, std::string* devnode,
+                                         std::size_t* index);
 
     // The parent instance of a device without a USB ancestor: bus, vendor, product and the
     // physical path without its trailing "/inputN".

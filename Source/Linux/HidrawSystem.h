@@ -45,7 +45,7 @@ public:
     using AccessDeniedHandler = std::function<void(const HidrawNode& node)>;
 
     // Starts the udev monitor (at most once); false when there is none (a fake tree).
-    bool monitor();
+    [[nodiscard]] bool monitor();
     // Stops it; no device-change message is sent once this returns.
     void stop_monitor();
     void set_access_denied_handler(AccessDeniedHandler handler);

@@ -31,7 +31,7 @@ public:
     // The names of the hidraw nodes present, sorted.
     std::vector<std::string> list() const;
     // Starts the monitor; false (with a log line) when there is none to start.
-    bool start(Handler handler);
+    [[nodiscard]] bool start(Handler handler);
     void stop();
 
 private:

@@ -49,10 +49,10 @@ public:
     void call_event_from_runloop() override;
     void remove_runloop_events(const void* subscriber, const void* producer) override;
     void persistent_data_directory(const std::string& directory) override;
-    bool config_default(unsigned item, bool* value) override;
-    bool config_get(unsigned item, bool* value) override;
-    bool config_set(unsigned item, bool value) override;
-    bool connectToHardwareBusses() override;
+    [[nodiscard]] bool config_default(unsigned item, bool* value) override;
+    [[nodiscard]] bool config_get(unsigned item, bool* value) override;
+    [[nodiscard]] bool config_set(unsigned item, bool value) override;
+    [[nodiscard]] bool connectToHardwareBusses() override;
     void makeDevice(std::shared_ptr<IDevice>& device,
                     std::shared_ptr<IHardwareDevice> hardware_device, bool plain_device_only,
                     int product_id) override;
@@ -60,7 +60,7 @@ public:
     // For consumers that do not inherit Subscriber<ArrivalRemoval>: straight to the manager's
     // arrival producer. No weak reference is kept, so call manual_unsubscribe before the
     // subscriber dies.
-    bool manual_subscribe(ArrivalRemoval* subscriber, int delivery);
+    [[nodiscard]] bool manual_subscribe(ArrivalRemoval* subscriber, int delivery);
     void manual_unsubscribe(ArrivalRemoval* subscriber);
 
     // The manager as the interface the application subscribes through; empty after shutdown.

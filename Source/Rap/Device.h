@@ -103,21 +103,21 @@ public:
     std::string name() const override { return hardware_->name(); }
     unsigned swid() const override;
     int slotByte() const override { return hardware_->slot_byte(); }
-    bool set_configured(std::shared_ptr<IFeature> feature) override;
+    [[nodiscard]] bool set_configured(std::shared_ptr<IFeature> feature) override;
     bool configured() const override;
-    bool set_pending(std::shared_ptr<IFeature> feature) override;
+    [[nodiscard]] bool set_pending(std::shared_ptr<IFeature> feature) override;
     bool pending() const override;
-    bool shutdown() override;
+    [[nodiscard]] bool shutdown() override;
     void forget() override;
     std::weak_ptr<IDeviceManager> manager() const override { return manager_; }
     std::shared_ptr<IFeature> feature_by_id(int number) override;
     std::vector<std::shared_ptr<IFeature>> features() override;
-    bool sendCommand(const std::vector<Byte>& report, bool awaits_response) override;
-    bool sendSynchronousCommand(const std::vector<Byte>& command, std::vector<Byte>& response,
-                                CacheMode cache_mode,
-                                const rap::MatchPositions& positions) override;
+    [[nodiscard]] bool sendCommand(const std::vector<Byte>& report, bool awaits_response) override;
+    [[nodiscard]] bool sendSynchronousCommand(const std::vector<Byte>& command,
+                                              std::vector<Byte>& response, CacheMode cache_mode,
+                                              const rap::MatchPositions& positions) override;
     void abandon() override;
-    bool retry_load_feature_root() override;
+    [[nodiscard]] bool retry_load_feature_root() override;
     int extendedValue() const override { return hardware_->extended_value(); }
     void confirm_configuration() override;
 

@@ -238,11 +238,12 @@ std::optional<Device::Failure> Device::exchange(const rap::Report& command, rap:
         xLogWrite(kTag, kLogInfo, kWithoutRetry,
                   "sendSynchronousCommandWithoutRetry brb workaround sending extra get protocol "
                   "request to flush response");
-        // GetProtocolVersion with ping byte 0; the transport fills bytes 0 and 1.
-        sendCommand({0x00, 0x00, rap::kRootFeatureIndex,
-                     rap::function_byte(rap::kGetProtocolVersionFunction, swid()), 0x00, 0x00,
-                     0x00},
-                    false);
+        // GetProtocolVersion with ping byte 0; the transport fills bytes 0 and 1. Only its answer
+        // matters, and a write that failed leaves none: the exchange below then times out.
+        static_cast<void>(sendCommand({0x00, 0x00, rap::kRootFeatureIndex,
+                                       rap::function_byte(rap::kGetProtocolVersionFunction, swid()),
+                                       0x00, 0x00, 0x00},
+                                      false));
     }
     return await_response(lock, response);
 }

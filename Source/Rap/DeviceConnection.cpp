@@ -42,7 +42,9 @@ bool Device::ensure_connect_subscription() {
         if (!ensure_read_subscription()) {
             report_unreported_error("Device::initDevice subscribe(IHardwareDevice::Read)");
         }
-        hardware_->open();
+        // A device that cannot be opened fails its first command with the reason; initialisation
+        // goes on as before.
+        static_cast<void>(hardware_->open());
         connected_.store(active_.load());
     } else {
         connected_.store(false);

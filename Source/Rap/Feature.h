@@ -25,12 +25,14 @@ public:
 
     // IFeature
     int featureID() const override { return featureID_; }
-    bool sendFeatureReport(unsigned function, const std::vector<Byte>& parameters) override;
-    bool sendFeatureCommand(unsigned function, const std::vector<Byte>& parameters,
-                            std::vector<Byte>& response, CacheMode cache_mode) override;
-    bool sendFeatureCommand(unsigned function, const std::vector<Byte>& parameters,
-                            std::vector<Byte>& response, CacheMode cache_mode,
-                            const rap::MatchPositions& positions) override;
+    [[nodiscard]] bool sendFeatureReport(unsigned function,
+                                         const std::vector<Byte>& parameters) override;
+    [[nodiscard]] bool sendFeatureCommand(unsigned function, const std::vector<Byte>& parameters,
+                                          std::vector<Byte>& response,
+                                          CacheMode cache_mode) override;
+    [[nodiscard]] bool sendFeatureCommand(unsigned function, const std::vector<Byte>& parameters,
+                                          std::vector<Byte>& response, CacheMode cache_mode,
+                                          const rap::MatchPositions& positions) override;
     bool configured() const override { return configured_.load(); }
     bool pending() const override { return pending_.load(); }
     std::shared_ptr<Device> device() const override { return device_.lock(); }
@@ -43,7 +45,7 @@ public:
 
     // Writes the changes this feature held while the device was away; called by the device when
     // it connects. The base has none.
-    virtual bool process_pending_changes(bool /*device_configured*/) { return true; }
+    [[nodiscard]] virtual bool process_pending_changes(bool /*device_configured*/) { return true; }
 
     // Entry points of the classification: publish the event to the subscribers, then run the
     // feature's own hook.
@@ -53,10 +55,10 @@ public:
 
     // Asks the device to count this feature as configuring it, once it has agreed; called before
     // a setting is changed.
-    bool set_configured();
+    [[nodiscard]] bool set_configured();
     // Registers this feature with the device as holding changes for the next connection. Refused
     // with FeatureChangePending while the device replays this feature's changes.
-    bool set_pending();
+    [[nodiscard]] bool set_pending();
 
     // Set by feature discovery: the flags and version the device reports for the feature.
     void set_discovery_info(bool obsolete, bool swHidden, bool engineeringHidden, int version);

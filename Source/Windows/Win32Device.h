@@ -55,10 +55,10 @@ public:
 
     // A HID collection is always connected.
     bool connected() const override { return true; }
-    bool open() override;
+    [[nodiscard]] bool open() override;
     void close() override;
     // Produces exactly one Write event, whatever the outcome.
-    bool write(std::vector<Byte> report, bool blocking) override;
+    [[nodiscard]] bool write(std::vector<Byte> report, bool blocking) override;
     std::weak_ptr<IHardwareBus> bus() const override;
     std::string path() const override { return path_; }
     int pid() const override;

@@ -57,7 +57,8 @@ void CInputReader::Stop() {
         return;
     }
     const char stop = kStopByte;
-    WriteAll(m_wakeWrite, std::string_view(&stop, 1));
+    // The pipe is ours and open until the thread is joined.
+    static_cast<void>(WriteAll(m_wakeWrite, std::string_view(&stop, 1)));
     m_thread.join();
     CloseFd(m_wakeRead);
     CloseFd(m_wakeWrite);

@@ -26,7 +26,7 @@ public:
 
     // Starts reading `fd` (not taken over). False (errno in sys::last_system_error) when the wake
     // pipe or the thread cannot be made, or when the reader already runs.
-    bool Start(int fd, Handlers handlers);
+    [[nodiscard]] bool Start(int fd, Handlers handlers);
     // Ends the thread and waits for it. The handlers are not called any more afterwards.
     void Stop();
 

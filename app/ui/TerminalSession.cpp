@@ -45,7 +45,8 @@ void RestoreTerminal() {
         return;
     }
     if (g_terminal.screen) {
-        WriteAll(g_terminal.outputFd, kLeaveScreen);
+        // A terminal that is gone has no screen to leave.
+        static_cast<void>(WriteAll(g_terminal.outputFd, kLeaveScreen));
     }
     if (g_terminal.rawInput) {
         tcsetattr(g_terminal.inputFd, TCSANOW, &g_terminal.saved);
@@ -148,7 +149,8 @@ bool CTerminalSession::Enter(int inputFd, int outputFd, bool screen) {
         return false;
     }
     if (screen) {
-        WriteAll(outputFd, kEnterScreen);
+        // A terminal that is gone shows the failure with the first drawing.
+        static_cast<void>(WriteAll(outputFd, kEnterScreen));
     }
     return true;
 }

@@ -25,7 +25,7 @@ public:
     // switches to the alternate screen when `screen` is set. False (errno in
     // sys::last_system_error) when another session is active or the input's settings cannot be
     // read or changed; nothing is changed then.
-    bool Enter(int inputFd, int outputFd, bool screen);
+    [[nodiscard]] bool Enter(int inputFd, int outputFd, bool screen);
     // Where SIGWINCH writes kResizeNotification (-1: nowhere).
     void SetResizeNotifyFd(int fd);
     // Gives the terminal back: the input's settings as they were, the normal screen with the

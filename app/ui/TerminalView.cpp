@@ -245,7 +245,8 @@ void CTerminalView::WritePlain(const CDialogHost& host, const DialogLine& line) 
 }
 
 void CTerminalView::Write(std::string_view text) {
-    WriteAll(m_outputFd, text); // a terminal that is gone loses what is drawn, nothing else
+    // A terminal that is gone loses what is drawn, nothing else.
+    static_cast<void>(WriteAll(m_outputFd, text));
 }
 
 void CTerminalView::WindowSize(int& columns, int& rows) const {

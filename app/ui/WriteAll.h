@@ -9,7 +9,7 @@ namespace devio::app::ui {
 
 // Writes all of `text` to `fd`, going on after interruptions and partial writes; false when the
 // descriptor fails (a closed pipe, say). Async-signal-safe.
-inline bool WriteAll(int fd, std::string_view text) {
+[[nodiscard]] inline bool WriteAll(int fd, std::string_view text) {
     while (!text.empty()) {
         ssize_t written = write(fd, text.data(), text.size());
         if (written < 0 && errno == EINTR) {
