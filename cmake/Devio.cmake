@@ -3,6 +3,9 @@
 # Strict warnings for the project's own code.
 function(devio_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
+  if(DEVIO_THREAD_SAFETY)
+    target_compile_options(${target} PRIVATE -Wthread-safety)
+  endif()
 endfunction()
 
 # A static library made of every source file in the given folders (non-recursive).

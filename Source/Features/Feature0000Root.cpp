@@ -64,7 +64,7 @@ bool Feature0000Root::GetProtocolVersion(int ping_sent, int* protocol, int* targ
 bool Feature0000Root::TargetSw(int* protocol, int* targetsw) {
     std::optional<Target> known;
     {
-        std::lock_guard<std::mutex> lock(target_mutex_);
+        sys::MutexLock lock(target_mutex_);
         known = target_;
     }
     if (!known.has_value()) {
@@ -72,7 +72,7 @@ bool Feature0000Root::TargetSw(int* protocol, int* targetsw) {
         if (!GetProtocolVersion(0, &asked.protocol, &asked.targetsw, nullptr)) {
             return false;
         }
-        std::lock_guard<std::mutex> lock(target_mutex_);
+        sys::MutexLock lock(target_mutex_);
         target_ = asked;
         known = asked;
     }

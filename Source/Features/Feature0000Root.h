@@ -7,6 +7,7 @@
 
 #include "Source/Features/IFeature0000Root.h"
 #include "Source/Rap/FeatureBase.h"
+#include "Source/System/ThreadAnnotations.h"
 
 namespace devio {
 
@@ -18,7 +19,8 @@ public:
                                   bool* engineering, int* version, CacheMode cache_mode) override;
     [[nodiscard]] bool GetProtocolVersion(int ping_sent, int* protocol, int* targetsw,
                                           int* ping_received) override;
-    [[nodiscard]] bool TargetSw(int* protocol, int* targetsw) override;
+    [[nodiscard]] bool TargetSw(int* protocol, int* targetsw) override
+        DEVIO_EXCLUDES(target_mutex_);
     [[nodiscard]] bool Ping(int value) override;
 
 private:
@@ -26,8 +28,8 @@ private:
         int protocol;
         int targetsw;
     };
-    std::mutex target_mutex_;
-    std::optional<Target> target_; // guarded by target_mutex_
+    sys::Mutex target_mutex_;
+    std::optional<Target> target_ DEVIO_GUARDED_BY(target_mutex_);
 };
 
 } // namespace devio

@@ -28,7 +28,7 @@ void Feature00c0DFUControl::onUnexpectedResponse(unsigned function, unsigned sof
         return;
     }
     auto value = static_cast<uint16_t>(parameters[0] << 8 | parameters[1]);
-    std::lock_guard<std::mutex> lock(direct_mutex_);
+    sys::MutexLock lock(direct_mutex_);
     for (ConfigReport* subscriber : direct_) {
         subscriber->onConfigReport(software_id, value);
     }
@@ -38,7 +38,7 @@ void Feature00c0DFUControl::on_subscription_added(ConfigReport* subscriber, bool
     if (!direct) {
         return;
     }
-    std::lock_guard<std::mutex> lock(direct_mutex_);
+    sys::MutexLock lock(direct_mutex_);
     auto at =
         std::lower_bound(direct_.begin(), direct_.end(), subscriber, std::less<ConfigReport*>());
     if (at == direct_.end() || *at != subscriber) {
@@ -47,7 +47,7 @@ void Feature00c0DFUControl::on_subscription_added(ConfigReport* subscriber, bool
 }
 
 void Feature00c0DFUControl::on_unsubscribe(ConfigReport* subscriber) {
-    std::lock_guard<std::mutex> lock(direct_mutex_);
+    sys::MutexLock lock(direct_mutex_);
     direct_.erase(std::remove(direct_.begin(), direct_.end(), subscriber), direct_.end());
 }
 

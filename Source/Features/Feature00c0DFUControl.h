@@ -10,6 +10,7 @@
 #include "Source/Events/Producer.h"
 #include "Source/Features/IFeature00c0DFUControl.h"
 #include "Source/Rap/FeatureBase.h"
+#include "Source/System/ThreadAnnotations.h"
 
 namespace devio {
 
@@ -22,18 +23,20 @@ public:
 
 protected:
     void onUnexpectedResponse(unsigned function, unsigned software_id,
-                              const std::vector<Byte>& parameters) override;
+                              const std::vector<Byte>& parameters) override
+        DEVIO_EXCLUDES(direct_mutex_);
 
     // ConfigReport reaches direct subscribers only: this feature keeps their set itself.
     using Producer<IFeature::FeatureReport>::on_subscription_added;
     using Producer<IFeature::FeatureReport>::on_unsubscribe;
-    void on_subscription_added(ConfigReport* subscriber, bool direct) override;
-    void on_unsubscribe(ConfigReport* subscriber) override;
+    void on_subscription_added(ConfigReport* subscriber, bool direct) override
+        DEVIO_EXCLUDES(direct_mutex_);
+    void on_unsubscribe(ConfigReport* subscriber) override DEVIO_EXCLUDES(direct_mutex_);
 
 private:
     // Held while the handlers run, so that an unsubscribe waits for a delivery in progress.
-    std::mutex direct_mutex_;
-    std::vector<ConfigReport*> direct_; // ordered by address
+    sys::Mutex direct_mutex_;
+    std::vector<ConfigReport*> direct_ DEVIO_GUARDED_BY(direct_mutex_); // ordered by address
 };
 
 } // namespace devio

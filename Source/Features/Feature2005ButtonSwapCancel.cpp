@@ -34,13 +34,13 @@ bool Feature2005ButtonSwapCancel::SetSwapMode(bool swap_enabled) {
     constexpr const char* kFunction = log_location<"SetSwapMode">();
     xLogWrite(kTag, kLogInfo, kFunction, "Feature 0x2005 caching pending change");
     {
-        std::lock_guard<std::mutex> lock(pending_mutex_);
+        sys::MutexLock lock(pending_mutex_);
         pending_values_.push_back(swap_enabled);
     }
     if (!set_pending()) {
         xLogWrite(kTag, kLogInfo, kFunction, "set_pending failed");
         // The caller is told the change was refused, so it must not be written later.
-        std::lock_guard<std::mutex> lock(pending_mutex_);
+        sys::MutexLock lock(pending_mutex_);
         pending_values_.pop_back();
         return false;
     }
@@ -71,7 +71,7 @@ bool Feature2005ButtonSwapCancel::SetSwapModeNow(bool swap_enabled) {
 bool Feature2005ButtonSwapCancel::process_pending_changes(bool /*device_configured*/) {
     std::vector<bool> values;
     {
-        std::lock_guard<std::mutex> lock(pending_mutex_);
+        sys::MutexLock lock(pending_mutex_);
         values = pending_values_;
     }
     for (bool value : values) {
@@ -79,7 +79,7 @@ bool Feature2005ButtonSwapCancel::process_pending_changes(bool /*device_configur
             return false;
         }
     }
-    std::lock_guard<std::mutex> lock(pending_mutex_);
+    sys::MutexLock lock(pending_mutex_);
     pending_values_.erase(pending_values_.begin(),
                           pending_values_.begin() + static_cast<std::ptrdiff_t>(values.size()));
     return true;

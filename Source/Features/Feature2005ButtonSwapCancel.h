@@ -11,6 +11,7 @@
 
 #include "Source/Features/IFeature2005ButtonSwapCancel.h"
 #include "Source/Rap/FeatureBase.h"
+#include "Source/System/ThreadAnnotations.h"
 
 namespace devio {
 
@@ -21,18 +22,19 @@ public:
     using FeatureBase::FeatureBase;
 
     [[nodiscard]] bool GetSwapMode(bool* swap_enabled) override;
-    [[nodiscard]] bool SetSwapMode(bool swap_enabled) override;
+    [[nodiscard]] bool SetSwapMode(bool swap_enabled) override DEVIO_EXCLUDES(pending_mutex_);
     [[nodiscard]] bool SetSwapModeNow(bool swap_enabled) override;
 
-    [[nodiscard]] bool process_pending_changes(bool device_configured) override;
+    [[nodiscard]] bool process_pending_changes(bool device_configured) override
+        DEVIO_EXCLUDES(pending_mutex_);
 
 protected:
     void onUnexpectedResponse(unsigned function, unsigned software_id,
                               const std::vector<Byte>& parameters) override;
 
 private:
-    std::mutex pending_mutex_;
-    std::vector<bool> pending_values_; // guarded by pending_mutex_
+    sys::Mutex pending_mutex_;
+    std::vector<bool> pending_values_ DEVIO_GUARDED_BY(pending_mutex_);
 };
 
 } // namespace devio

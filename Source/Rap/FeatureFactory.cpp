@@ -1,17 +1,17 @@
 #include "Source/Rap/FeatureFactory.h"
 
 #include <map>
-#include <mutex>
 
 #include "Source/Rap/Feature.h"
+#include "Source/System/ThreadAnnotations.h"
 
 namespace devio {
 
 namespace {
 
 struct Registry {
-    std::mutex mutex;
-    std::map<int, FeatureFactory::Creator> creators;
+    sys::Mutex mutex;
+    std::map<int, FeatureFactory::Creator> creators DEVIO_GUARDED_BY(mutex);
 };
 
 // Created on the first registration, which runs during static initialisation; never destroyed, so
@@ -25,7 +25,7 @@ Registry& registry() {
 
 bool FeatureFactory::register_creator(int number, Creator creator) {
     Registry& r = registry();
-    std::lock_guard<std::mutex> lock(r.mutex);
+    sys::MutexLock lock(r.mutex);
     r.creators.insert_or_assign(number, std::move(creator));
     return true;
 }
@@ -35,7 +35,7 @@ std::shared_ptr<Feature> FeatureFactory::create(int number, Byte index,
     Creator creator;
     {
         Registry& r = registry();
-        std::lock_guard<std::mutex> lock(r.mutex);
+        sys::MutexLock lock(r.mutex);
         if (auto found = r.creators.find(number); found != r.creators.end()) {
             creator = found->second;
         }
@@ -50,7 +50,7 @@ std::shared_ptr<Feature> FeatureFactory::create(int number, Byte index,
 
 std::vector<int> FeatureFactory::registered_numbers() {
     Registry& r = registry();
-    std::lock_guard<std::mutex> lock(r.mutex);
+    sys::MutexLock lock(r.mutex);
     std::vector<int> numbers;
     numbers.reserve(r.creators.size());
     for (const auto& [number, creator] : r.creators) {

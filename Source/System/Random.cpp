@@ -1,15 +1,16 @@
 #include "Source/System/Random.h"
 
-#include <mutex>
 #include <random>
+
+#include "Source/System/ThreadAnnotations.h"
 
 namespace devio::sys {
 
 namespace {
 
 struct Generator {
-    std::mutex mutex;
-    std::minstd_rand engine; // guarded by mutex
+    Mutex mutex;
+    std::minstd_rand engine DEVIO_GUARDED_BY(mutex);
 };
 
 Generator& generator() {
@@ -21,7 +22,7 @@ Generator& generator() {
 
 void Random::seed(unsigned value) {
     Generator& g = generator();
-    std::lock_guard<std::mutex> lock(g.mutex);
+    MutexLock lock(g.mutex);
     g.engine.seed(value);
 }
 
@@ -31,7 +32,7 @@ int Random::between(int low, int high) {
     }
     Generator& g = generator();
     std::uniform_int_distribution<int> distribution(low, high);
-    std::lock_guard<std::mutex> lock(g.mutex);
+    MutexLock lock(g.mutex);
     return distribution(g.engine);
 }
 
