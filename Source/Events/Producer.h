@@ -20,6 +20,7 @@
 #include "Source/Events/QueuedEvent.h"
 #include "Source/Events/RunLoopPort.h"
 #include "Source/Log/LastError.h"
+#include "Source/System/ThreadAnnotations.h"
 
 namespace devio {
 
@@ -89,9 +90,9 @@ private:
     // The run-loop set's address is the producer half of a subscription's key.
     const void* runloop_key() const { return &runloop_; }
 
-    Set direct_;
-    Set runloop_;
-    mutable std::mutex mutex_;
+    Set direct_ DEVIO_GUARDED_BY(mutex_);
+    Set runloop_ DEVIO_GUARDED_BY(mutex_);
+    mutable sys::Mutex mutex_;
 };
 
 template <class E>
@@ -103,7 +104,7 @@ bool Producer<E>::subscribe(E* subscriber, int delivery) {
     }
     Set& set = delivery == DeliverDirect ? direct_ : runloop_;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        sys::MutexLock lock(mutex_);
         if (contains(set, subscriber)) {
             return true;
         }
@@ -112,7 +113,7 @@ bool Producer<E>::subscribe(E* subscriber, int delivery) {
         return false;
     }
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        sys::MutexLock lock(mutex_);
         auto it = std::lower_bound(set.begin(), set.end(), subscriber, std::less<E*>());
         if (it != set.end() && *it == subscriber) {
             return true; // another thread added it meanwhile
@@ -128,7 +129,7 @@ void Producer<E>::unsubscribe(E* subscriber) {
     bool was_direct;
     bool was_runloop;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        sys::MutexLock lock(mutex_);
         was_direct = erase(direct_, subscriber);
         was_runloop = erase(runloop_, subscriber);
     }
@@ -144,7 +145,7 @@ template <class E>
 template <class Call>
 requires std::invocable<const Call&, E*> && std::copy_constructible<Call>
 void Producer<E>::produce(const Call& call, EventLabel label) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    sys::MutexLock lock(mutex_);
     for (E* subscriber : direct_) {
         std::invoke(call, subscriber);
     }
@@ -156,7 +157,7 @@ void Producer<E>::produce(const Call& call, EventLabel label) {
 
 template <class E>
 unsigned Producer<E>::subscriber_count() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    sys::MutexLock lock(mutex_);
     return static_cast<unsigned>(direct_.size() + runloop_.size());
 }
 

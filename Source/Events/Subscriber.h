@@ -17,6 +17,7 @@
 #include "Source/Events/Producer.h"
 #include "Source/Log/LastError.h"
 #include "Source/Log/xLog.h"
+#include "Source/System/ThreadAnnotations.h"
 
 namespace devio {
 
@@ -57,15 +58,15 @@ private:
                                 });
     }
 
-    std::mutex mutex_;
-    Entries producers_;
+    sys::Mutex mutex_;
+    Entries producers_ DEVIO_GUARDED_BY(mutex_);
 };
 
 template <class E>
 Subscriber<E>::~Subscriber() {
     Entries entries;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        sys::MutexLock lock(mutex_);
         entries.swap(producers_);
     }
     for (Entry& entry : entries) {
@@ -89,7 +90,7 @@ bool Subscriber<E>::subscribe(const std::shared_ptr<Source>& source, int deliver
         return false;
     }
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        sys::MutexLock lock(mutex_);
         auto it = find(producers_, producer.get());
         // An expired entry at this address belongs to a producer that died; it is replaced.
         if (it != producers_.end() && it->key == producer.get() && !it->producer.expired()) {
@@ -102,7 +103,7 @@ bool Subscriber<E>::subscribe(const std::shared_ptr<Source>& source, int deliver
                   label.data(), to_underlying(last_error().code));
         return false;
     }
-    std::lock_guard<std::mutex> lock(mutex_);
+    sys::MutexLock lock(mutex_);
     auto it = find(producers_, producer.get());
     if (it != producers_.end() && it->key == producer.get()) {
         it->producer = producer;
@@ -120,7 +121,7 @@ void Subscriber<E>::unsubscribe(const std::shared_ptr<Source>& source) {
         return;
     }
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        sys::MutexLock lock(mutex_);
         auto it = find(producers_, producer.get());
         if (it == producers_.end() || it->key != producer.get()) {
             return;

@@ -60,7 +60,7 @@ int Device::random(int low, int high) {
 }
 
 uint64_t Device::milliseconds_since_last_report() const {
-    std::lock_guard<std::mutex> lock(report_time_mutex_);
+    sys::MutexLock lock(report_time_mutex_);
     return sys::Clock::tick_count_ms() - last_report_ms_;
 }
 

@@ -48,6 +48,7 @@
 #include "Source/Rap/NamedMutex.h"
 #include "Source/Rap/ResponseCache.h"
 #include "Source/Rap/SoftwareIdTracker.h"
+#include "Source/System/ThreadAnnotations.h"
 
 namespace devio {
 
@@ -103,12 +104,14 @@ public:
     std::string name() const override { return hardware_->name(); }
     unsigned swid() const override;
     int slotByte() const override { return hardware_->slot_byte(); }
-    [[nodiscard]] bool set_configured(std::shared_ptr<IFeature> feature) override;
-    bool configured() const override;
-    [[nodiscard]] bool set_pending(std::shared_ptr<IFeature> feature) override;
-    bool pending() const override;
-    [[nodiscard]] bool shutdown() override;
-    void forget() override;
+    [[nodiscard]] bool set_configured(std::shared_ptr<IFeature> feature) override
+        DEVIO_EXCLUDES(configuration_mutex_);
+    bool configured() const override DEVIO_EXCLUDES(configuration_mutex_);
+    [[nodiscard]] bool set_pending(std::shared_ptr<IFeature> feature) override
+        DEVIO_EXCLUDES(configuration_mutex_);
+    bool pending() const override DEVIO_EXCLUDES(configuration_mutex_);
+    [[nodiscard]] bool shutdown() override DEVIO_EXCLUDES(configuration_mutex_);
+    void forget() override DEVIO_EXCLUDES(configuration_mutex_);
     std::weak_ptr<IDeviceManager> manager() const override { return manager_; }
     std::shared_ptr<IFeature> feature_by_id(int number) override;
     std::vector<std::shared_ptr<IFeature>> features() override;
@@ -142,11 +145,11 @@ public:
     // The firmware check: a changed fingerprint makes the device forget its features and cached
     // answers, publish onFirmwareChanged and fail with FwVersionChanged.
     bool do_fwcheck();
-    std::string fwinfo() const;
+    std::string fwinfo() const DEVIO_EXCLUDES(discovery_mutex_);
 
     // The folder of the cache files (ending with a separator); a non-empty one is kept and the
     // device's cache file is read at once.
-    void persistent_data_directory(const std::string& directory);
+    void persistent_data_directory(const std::string& directory) DEVIO_EXCLUDES(discovery_mutex_);
     // Writes the response cache to the device's file (and the product's generic file), replacing
     // it atomically.
     void perform_cache_write();
@@ -162,7 +165,8 @@ public:
 
     // Classifies one report of the hardware device and acts on it: completes the pending command,
     // hands events and other programs' responses to the features, tracks software ids.
-    ReportType onReadHandler(std::vector<Byte> report, bool set_own_index);
+    ReportType onReadHandler(std::vector<Byte> report, bool set_own_index)
+        DEVIO_EXCLUDES(report_time_mutex_);
 
     // The features known so far, filled by feature discovery.
     FeatureTable& feature_table() { return features_; }
@@ -176,7 +180,7 @@ public:
     bool device_unowned_but_dirty() const { return device_unowned_but_dirty_.load(); }
     bool quarantined() const { return quarantined_.load(); }
     // Scaled milliseconds since the last report of the hardware device (any report).
-    uint64_t milliseconds_since_last_report() const;
+    uint64_t milliseconds_since_last_report() const DEVIO_EXCLUDES(report_time_mutex_);
 
 protected:
     // Hardware events.
@@ -195,7 +199,7 @@ protected:
     // of WriteReport makes us listen to its writes.
     using Producer<IDevice::Report>::on_subscribe;
     using Producer<IDevice::ConfigChange>::on_subscribe;
-    bool on_subscribe(IDevice::Connect* subscriber) override;
+    bool on_subscribe(IDevice::Connect* subscriber) override DEVIO_EXCLUDES(subscriptions_mutex_);
     bool on_subscribe(IDevice::WriteReport* subscriber) override;
 
     // Connect handling (hardware Connect event, firmware-check timer, confirm_configuration,
@@ -256,22 +260,24 @@ private:
     std::optional<std::string> fingerprint_of_running_entity(IFeature0003FirmwareInfo& info,
                                                              int count, uint32_t unit_id,
                                                              CacheMode cache_mode);
-    void set_fwinfo(std::string fingerprint);
-    std::string data_directory() const;
+    void set_fwinfo(std::string fingerprint) DEVIO_EXCLUDES(discovery_mutex_);
+    std::string data_directory() const DEVIO_EXCLUDES(discovery_mutex_);
 
     // Configuration.
     std::shared_ptr<IReceiverAttachedDevice> receiver_attached() const;
     // Whether the device still holds our cookie; empty when the connect handling is to stop.
     std::optional<bool> cookie_still_ours(bool& foreign);
     // Writes the pending changes, then the cookie; false when the connect handling is to stop.
-    bool replay_pending_changes(bool configured_by_us, bool& lost);
+    bool replay_pending_changes(bool configured_by_us, bool& lost)
+        DEVIO_EXCLUDES(configuration_mutex_);
     // Empties the configured list and tells its features (`why` logs each, with its number).
-    void drop_configuration(const char* function, const char* why);
+    void drop_configuration(const char* function, const char* why)
+        DEVIO_EXCLUDES(configuration_mutex_);
     uint16_t pick_cookie();
 
     // Lazy hardware subscriptions.
-    bool ensure_connect_subscription();
-    bool ensure_read_subscription();
+    bool ensure_connect_subscription() DEVIO_EXCLUDES(subscriptions_mutex_);
+    bool ensure_read_subscription() DEVIO_EXCLUDES(subscriptions_mutex_);
     void report_unreported_error(const char* where);
 
     std::weak_ptr<IDeviceManager> manager_;
@@ -298,12 +304,12 @@ private:
     std::atomic<bool> fw_check_in_progress_{false};
     // The fingerprint and the data directory are read by discovery, the connect handling and the
     // cache-write timer on their threads.
-    mutable std::mutex discovery_mutex_;
-    std::string fwinfo_;         // guarded by discovery_mutex_
-    std::string data_directory_; // guarded by discovery_mutex_
+    mutable sys::Mutex discovery_mutex_;
+    std::string fwinfo_ DEVIO_GUARDED_BY(discovery_mutex_);
+    std::string data_directory_ DEVIO_GUARDED_BY(discovery_mutex_);
 
-    mutable std::mutex report_time_mutex_;
-    uint64_t last_report_ms_ = 0; // guarded by report_time_mutex_
+    mutable sys::Mutex report_time_mutex_;
+    uint64_t last_report_ms_ DEVIO_GUARDED_BY(report_time_mutex_) = 0;
 
     // Lifecycle state.
     std::atomic<bool> active_{true};
@@ -312,20 +318,21 @@ private:
     std::atomic<int> last_reported_state_{0};
     // Serialises making the hardware subscriptions; the flags are read without it, so that an
     // exchange, which holds the command lock, never waits for it once they are made.
-    std::mutex subscriptions_mutex_;
+    sys::Mutex subscriptions_mutex_;
     std::atomic<bool> connect_subscribed_{false};
     std::atomic<bool> read_subscribed_{false};
-    bool write_subscribed_ = false; // guarded by subscriptions_mutex_
+    bool write_subscribed_ DEVIO_GUARDED_BY(subscriptions_mutex_) = false;
     bool generic_cache_ = false;
     std::shared_ptr<ITimer> deactivation_timer_;
     std::shared_ptr<ITimer> cache_write_timer_;
     std::shared_ptr<ITimer> firmware_check_timer_;
 
     // Configuration state.
-    mutable std::mutex configuration_mutex_;
-    std::vector<std::shared_ptr<Feature>> configured_features_; // guarded
-    std::vector<std::shared_ptr<Feature>> pending_features_;    // guarded
-    bool shut_down_ = false;                                    // guarded
+    mutable sys::Mutex configuration_mutex_;
+    std::vector<std::shared_ptr<Feature>>
+        configured_features_ DEVIO_GUARDED_BY(configuration_mutex_);
+    std::vector<std::shared_ptr<Feature>> pending_features_ DEVIO_GUARDED_BY(configuration_mutex_);
+    bool shut_down_ DEVIO_GUARDED_BY(configuration_mutex_) = false;
     std::atomic<bool> device_unowned_but_dirty_{false};
     std::atomic<bool> software_present_requested_{false};
     std::atomic<bool> replaying_pending_{false}; // the connect handling writes held changes

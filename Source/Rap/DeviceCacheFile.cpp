@@ -31,7 +31,7 @@ bool usable_directory(const std::string& directory, const char* where) {
 } // namespace
 
 std::string Device::data_directory() const {
-    std::lock_guard<std::mutex> lock(discovery_mutex_);
+    sys::MutexLock lock(discovery_mutex_);
     return data_directory_;
 }
 
@@ -42,7 +42,7 @@ void Device::persistent_data_directory(const std::string& directory) {
         return;
     }
     {
-        std::lock_guard<std::mutex> lock(discovery_mutex_);
+        sys::MutexLock lock(discovery_mutex_);
         data_directory_ = directory;
     }
     perform_cache_read();

@@ -64,7 +64,7 @@ bool Device::set_configured(std::shared_ptr<IFeature> requester) {
         return false;
     }
     {
-        std::lock_guard<std::mutex> lock(configuration_mutex_);
+        sys::MutexLock lock(configuration_mutex_);
         if (shut_down_) {
             return true;
         }
@@ -122,7 +122,7 @@ bool Device::set_configured(std::shared_ptr<IFeature> requester) {
     xLogWrite(kTag, kLogInfo, kSetConfigured, "-api- set_configured produuing onConfigChange");
     publish_config_change();
     {
-        std::lock_guard<std::mutex> lock(configuration_mutex_);
+        sys::MutexLock lock(configuration_mutex_);
         add_once(configured_features_, std::move(asking));
     }
     device_unowned_but_dirty_.store(false);
@@ -130,7 +130,7 @@ bool Device::set_configured(std::shared_ptr<IFeature> requester) {
 }
 
 bool Device::configured() const {
-    std::lock_guard<std::mutex> lock(configuration_mutex_);
+    sys::MutexLock lock(configuration_mutex_);
     return !configured_features_.empty();
 }
 
@@ -142,7 +142,7 @@ bool Device::set_pending(std::shared_ptr<IFeature> requester) {
     }
     bool first = false;
     {
-        std::lock_guard<std::mutex> lock(configuration_mutex_);
+        sys::MutexLock lock(configuration_mutex_);
         if (shut_down_) {
             return true;
         }
@@ -158,20 +158,20 @@ bool Device::set_pending(std::shared_ptr<IFeature> requester) {
             return false;
         }
     }
-    std::lock_guard<std::mutex> lock(configuration_mutex_);
+    sys::MutexLock lock(configuration_mutex_);
     add_once(pending_features_, std::move(holding));
     return true;
 }
 
 bool Device::pending() const {
-    std::lock_guard<std::mutex> lock(configuration_mutex_);
+    sys::MutexLock lock(configuration_mutex_);
     return !pending_features_.empty();
 }
 
 void Device::drop_configuration(const char* function, const char* why) {
     std::vector<std::shared_ptr<Feature>> dropped;
     {
-        std::lock_guard<std::mutex> lock(configuration_mutex_);
+        sys::MutexLock lock(configuration_mutex_);
         dropped.swap(configured_features_);
     }
     for (const std::shared_ptr<Feature>& feature : dropped) {
@@ -231,7 +231,7 @@ bool Device::replay_pending_changes(bool configured_by_us, bool& lost) {
     for (;;) {
         std::shared_ptr<Feature> next;
         {
-            std::lock_guard<std::mutex> lock(configuration_mutex_);
+            sys::MutexLock lock(configuration_mutex_);
             if (pending_features_.empty()) {
                 break;
             }
@@ -254,7 +254,7 @@ bool Device::replay_pending_changes(bool configured_by_us, bool& lost) {
         // Off the list either way: a feature that could not write its changes registers them
         // again with its next change.
         next->clear_pending();
-        std::lock_guard<std::mutex> lock(configuration_mutex_);
+        sys::MutexLock lock(configuration_mutex_);
         std::erase(pending_features_, next);
     }
     std::shared_ptr<IFeature0020ConfigChange> config = feature<IFeature0020ConfigChange>();
@@ -432,7 +432,7 @@ bool Device::shutdown() {
     xLogWrite(kTag, kLogInfo, kShutdown, "Device::shutdown");
     bool configured_now = false;
     {
-        std::lock_guard<std::mutex> lock(configuration_mutex_);
+        sys::MutexLock lock(configuration_mutex_);
         shut_down_ = true;
         configured_now = !configured_features_.empty();
     }
@@ -460,7 +460,7 @@ bool Device::shutdown() {
         }
     }
     {
-        std::lock_guard<std::mutex> lock(configuration_mutex_);
+        sys::MutexLock lock(configuration_mutex_);
         configured_features_.clear();
     }
     device_unowned_but_dirty_.store(false);
@@ -476,7 +476,7 @@ void Device::forget() {
     std::vector<std::shared_ptr<Feature>> configured_before;
     std::vector<std::shared_ptr<Feature>> pending_before;
     {
-        std::lock_guard<std::mutex> lock(configuration_mutex_);
+        sys::MutexLock lock(configuration_mutex_);
         configured_before.swap(configured_features_);
         pending_before.swap(pending_features_);
     }

@@ -27,7 +27,7 @@ bool Device::ensure_connect_subscription() {
         return true;
     }
     {
-        std::lock_guard<std::mutex> lock(subscriptions_mutex_);
+        sys::MutexLock lock(subscriptions_mutex_);
         if (connect_subscribed_.load()) {
             return true;
         }
@@ -56,7 +56,7 @@ bool Device::ensure_read_subscription() {
     if (read_subscribed_.load()) {
         return true;
     }
-    std::lock_guard<std::mutex> lock(subscriptions_mutex_);
+    sys::MutexLock lock(subscriptions_mutex_);
     if (!read_subscribed_.load()) {
         read_subscribed_.store(Subscriber<IHardwareDevice::Read>::subscribe(
             hardware_, DeliverDirect, "Device::HardwareRead"));
@@ -71,7 +71,7 @@ bool Device::on_subscribe(IDevice::Connect* /*subscriber*/) {
 }
 
 bool Device::on_subscribe(IDevice::WriteReport* /*subscriber*/) {
-    std::lock_guard<std::mutex> lock(subscriptions_mutex_);
+    sys::MutexLock lock(subscriptions_mutex_);
     if (!write_subscribed_) {
         write_subscribed_ = Subscriber<IHardwareDevice::Write>::subscribe(hardware_, DeliverDirect,
                                                                           "Device::HardwareWrite");

@@ -30,12 +30,12 @@ std::string short_fingerprint(int type, const std::string& prefix, const std::st
 } // namespace
 
 std::string Device::fwinfo() const {
-    std::lock_guard<std::mutex> lock(discovery_mutex_);
+    sys::MutexLock lock(discovery_mutex_);
     return fwinfo_;
 }
 
 void Device::set_fwinfo(std::string fingerprint) {
-    std::lock_guard<std::mutex> lock(discovery_mutex_);
+    sys::MutexLock lock(discovery_mutex_);
     fwinfo_ = std::move(fingerprint);
 }
 
@@ -164,7 +164,8 @@ bool Device::do_fwcheck() {
         xLogWrite(kTag, kLogInfo, kDoFwcheck, "do_fwcheck error reading fw info, err=%d",
                   last_error_code());
         // The feature may have moved with new firmware: ask the root again.
-        if (load_feature(IFeature0003FirmwareInfo::kFeatureNumber, CacheMode::Uncached) == nullptr) {
+        if (load_feature(IFeature0003FirmwareInfo::kFeatureNumber, CacheMode::Uncached) ==
+            nullptr) {
             xLogWrite(kTag, kLogInfo, kDoFwcheck,
                       "do_fwcheck exit, false, error loading 0x0003 feature, err=%d",
                       last_error_code());

@@ -37,7 +37,7 @@ void Device::onWrite(std::vector<Byte> report, ErrorCode code, unsigned syserr) 
 
 IDevice::ReportType Device::onReadHandler(std::vector<Byte> report, bool set_own_index) {
     {
-        std::lock_guard<std::mutex> lock(report_time_mutex_);
+        sys::MutexLock lock(report_time_mutex_);
         last_report_ms_ = sys::Clock::tick_count_ms();
     }
     silence_.store(false);

@@ -5,18 +5,18 @@
 namespace devio {
 
 bool FeatureTable::empty() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    sys::MutexLock lock(mutex_);
     return features_.empty();
 }
 
 std::shared_ptr<Feature> FeatureTable::at_index(Byte index) const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    sys::MutexLock lock(mutex_);
     auto found = features_.find(index);
     return found != features_.end() ? found->second : nullptr;
 }
 
 std::shared_ptr<Feature> FeatureTable::by_number(int number) const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    sys::MutexLock lock(mutex_);
     for (const auto& [index, feature] : features_) {
         if (feature->featureID() == number) {
             return feature;
@@ -26,7 +26,7 @@ std::shared_ptr<Feature> FeatureTable::by_number(int number) const {
 }
 
 void FeatureTable::put(std::shared_ptr<Feature> feature) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    sys::MutexLock lock(mutex_);
     Byte index = static_cast<Byte>(feature->featureIndex());
     // A feature number has one entry: a feature that moved to another index (new firmware)
     // leaves no stale entry that a lookup by number could find first.
@@ -38,7 +38,7 @@ void FeatureTable::put(std::shared_ptr<Feature> feature) {
 }
 
 std::vector<std::shared_ptr<Feature>> FeatureTable::all() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    sys::MutexLock lock(mutex_);
     std::vector<std::shared_ptr<Feature>> result;
     result.reserve(features_.size());
     for (const auto& [index, feature] : features_) {
@@ -48,7 +48,7 @@ std::vector<std::shared_ptr<Feature>> FeatureTable::all() const {
 }
 
 void FeatureTable::keep_only_root() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    sys::MutexLock lock(mutex_);
     std::erase_if(features_, [](const auto& entry) { return entry.first != 0; });
 }
 

@@ -15,7 +15,7 @@ std::optional<rap::Report> ResponseCache::lookup(const rap::Report& command,
     if (!cacheable(command)) {
         return std::nullopt;
     }
-    std::lock_guard<std::mutex> lock(mutex_);
+    sys::MutexLock lock(mutex_);
     auto found = entries_.find(normalised(command));
     if (found == entries_.end()) {
         return std::nullopt;
@@ -27,7 +27,7 @@ bool ResponseCache::store(const rap::Report& command, const rap::Report& respons
     if (!cacheable(command)) {
         return false;
     }
-    std::lock_guard<std::mutex> lock(mutex_);
+    sys::MutexLock lock(mutex_);
     entries_.insert_or_assign(normalised(command), normalised(response));
     return true;
 }
@@ -36,22 +36,22 @@ bool ResponseCache::insert(const rap::Report& command, const rap::Report& respon
     if (!cacheable(command)) {
         return false;
     }
-    std::lock_guard<std::mutex> lock(mutex_);
+    sys::MutexLock lock(mutex_);
     return entries_.emplace(normalised(command), normalised(response)).second;
 }
 
 ResponseCache::Entries ResponseCache::entries() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    sys::MutexLock lock(mutex_);
     return entries_;
 }
 
 bool ResponseCache::empty() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    sys::MutexLock lock(mutex_);
     return entries_.empty();
 }
 
 void ResponseCache::clear() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    sys::MutexLock lock(mutex_);
     entries_.clear();
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Source/Contracts/RapReport.h"
+#include "Source/System/ThreadAnnotations.h"
 
 namespace devio {
 
@@ -29,20 +30,21 @@ public:
     static rap::Report normalised(const rap::Report& report);
 
     // The stored answer to `command`, carrying `software_id`.
-    std::optional<rap::Report> lookup(const rap::Report& command, unsigned software_id) const;
+    std::optional<rap::Report> lookup(const rap::Report& command, unsigned software_id) const
+        DEVIO_EXCLUDES(mutex_);
     // Stores (or replaces) the answer to a cacheable command; false when it is not cacheable.
-    bool store(const rap::Report& command, const rap::Report& response);
+    bool store(const rap::Report& command, const rap::Report& response) DEVIO_EXCLUDES(mutex_);
     // Adds the answer to a cacheable command unless the cache already holds one; false when it
     // was not added.
-    bool insert(const rap::Report& command, const rap::Report& response);
+    bool insert(const rap::Report& command, const rap::Report& response) DEVIO_EXCLUDES(mutex_);
 
-    Entries entries() const;
-    bool empty() const;
-    void clear();
+    Entries entries() const DEVIO_EXCLUDES(mutex_);
+    bool empty() const DEVIO_EXCLUDES(mutex_);
+    void clear() DEVIO_EXCLUDES(mutex_);
 
 private:
-    mutable std::mutex mutex_;
-    Entries entries_;
+    mutable sys::Mutex mutex_;
+    Entries entries_ DEVIO_GUARDED_BY(mutex_);
 };
 
 } // namespace devio

@@ -3,13 +3,13 @@
 namespace devio {
 
 void SoftwareIdTracker::note_use(unsigned software_id) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    sys::MutexLock lock(mutex_);
     stamps_[software_id & 0x0F] = ++counter_;
 }
 
 unsigned SoftwareIdTracker::select(unsigned manager_default) {
     if (conflict_.load()) {
-        std::lock_guard<std::mutex> lock(mutex_);
+        sys::MutexLock lock(mutex_);
         // Every stamp is at most the counter, so id 1 at least qualifies.
         unsigned best = 0;
         unsigned best_stamp = counter_;

@@ -11,6 +11,8 @@
 #include <atomic>
 #include <mutex>
 
+#include "Source/System/ThreadAnnotations.h"
+
 namespace devio {
 
 class SoftwareIdTracker {
@@ -21,7 +23,7 @@ public:
     // The current id; 0 while none has been chosen.
     unsigned current() const { return current_.load(); }
     // Records that another program used `software_id` (1 to 15) now.
-    void note_use(unsigned software_id);
+    void note_use(unsigned software_id) DEVIO_EXCLUDES(mutex_);
     void raise_conflict() { conflict_.store(true); }
     bool conflict() const { return conflict_.load(); }
 
@@ -29,12 +31,12 @@ public:
     unsigned current_or_choose(unsigned manager_default);
     // The id for the next ping: after a conflict the least recently used id of 1..15 (among equal
     // stamps the highest, so an id never seen wins); else as current_or_choose. Never 0.
-    unsigned select(unsigned manager_default);
+    unsigned select(unsigned manager_default) DEVIO_EXCLUDES(mutex_);
 
 private:
-    mutable std::mutex mutex_;
-    std::array<unsigned, 16> stamps_{}; // guarded by mutex_
-    unsigned counter_ = 0;              // guarded by mutex_
+    mutable sys::Mutex mutex_;
+    std::array<unsigned, 16> stamps_ DEVIO_GUARDED_BY(mutex_){};
+    unsigned counter_ DEVIO_GUARDED_BY(mutex_) = 0;
     std::atomic<unsigned> current_{0};
     std::atomic<bool> conflict_{false};
 };
