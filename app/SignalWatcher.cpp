@@ -82,7 +82,7 @@ void CSignalWatcher::Stop() {
 }
 
 void CSignalWatcher::SetTarget(std::function<void(int)> target) {
-    std::lock_guard lock(m_mutex);
+    sys::MutexLock lock(m_mutex);
     m_target = std::move(target);
     if (m_target && m_pending != 0) {
         int signal = m_pending;
@@ -92,7 +92,7 @@ void CSignalWatcher::SetTarget(std::function<void(int)> target) {
 }
 
 void CSignalWatcher::ClearTarget() {
-    std::lock_guard lock(m_mutex);
+    sys::MutexLock lock(m_mutex);
     m_target = nullptr;
 }
 
@@ -111,7 +111,7 @@ void CSignalWatcher::Run() {
 }
 
 void CSignalWatcher::Deliver(int signal) {
-    std::lock_guard lock(m_mutex);
+    sys::MutexLock lock(m_mutex);
     if (m_target) {
         m_target(signal);
     } else {

@@ -13,6 +13,8 @@
 #include <mutex>
 #include <thread>
 
+#include "Source/System/ThreadAnnotations.h"
+
 namespace devio::app {
 
 class CSignalWatcher {
@@ -35,9 +37,9 @@ private:
 
     std::thread m_thread;
     int m_read = -1;
-    std::mutex m_mutex; // guards the two below; held while the target runs
-    std::function<void(int)> m_target;
-    int m_pending = 0;
+    sys::Mutex m_mutex; // held while the target runs
+    std::function<void(int)> m_target DEVIO_GUARDED_BY(m_mutex);
+    int m_pending DEVIO_GUARDED_BY(m_mutex) = 0;
 };
 
 } // namespace devio::app

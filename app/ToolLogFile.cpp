@@ -42,7 +42,7 @@ CToolLogFile& CToolLogFile::Instance() {
 }
 
 bool CToolLogFile::Open(const std::string& path) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    sys::MutexLock lock(m_mutex);
     if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;
@@ -73,7 +73,7 @@ bool CToolLogFile::Open(const std::string& path) {
 }
 
 void CToolLogFile::Close() {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    sys::MutexLock lock(m_mutex);
     if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;
@@ -81,7 +81,7 @@ void CToolLogFile::Close() {
 }
 
 bool CToolLogFile::IsOpen() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    sys::MutexLock lock(m_mutex);
     return m_fd >= 0;
 }
 
@@ -95,7 +95,7 @@ void CToolLogFile::Write(std::string_view text) {
         withCrLf += c;
     }
     std::string bytes = Utf16LeFromUtf8(withCrLf);
-    std::lock_guard<std::mutex> lock(m_mutex);
+    sys::MutexLock lock(m_mutex);
     if (m_fd >= 0) {
         WriteAll(m_fd, bytes.data(), bytes.size());
     }

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "Source/System/ThreadAnnotations.h"
+
 namespace devio::app {
 
 class CToolLogFile {
@@ -32,8 +34,8 @@ public:
     void Write(std::string_view text);
 
 private:
-    mutable std::mutex m_mutex;
-    int m_fd = -1;
+    mutable sys::Mutex m_mutex;
+    int m_fd DEVIO_GUARDED_BY(m_mutex) = -1;
 };
 
 } // namespace devio::app

@@ -55,7 +55,9 @@ private:
     std::shared_ptr<int> m_exitStatus;
     ui::CDialogHost* m_host = nullptr;
 
-    std::mutex m_mutex; // guards the three flags below
+    // Guards the flags below. Not annotated: the wait hands it to a condition variable through
+    // std::unique_lock<std::mutex>, which the analysis does not follow.
+    std::mutex m_mutex;
     std::condition_variable m_changed;
     bool m_deviceReady = false;
     // The update is under way (the profile check has begun): the wait no longer applies.

@@ -75,6 +75,8 @@ private:
     std::atomic<int> product_id_{0};
     std::atomic<bool> connected_{false};
     std::atomic<bool> disconnected_since_write_{false};
+    // Not annotated: waited on through sys::Clock::wait_for, whose condition variable needs
+    // std::unique_lock<std::mutex>.
     std::mutex announce_mutex_;
     std::condition_variable announced_changed_;
     bool announced_ = false; // guarded by announce_mutex_

@@ -85,7 +85,7 @@ bool VirtualCollection::deliver(const Report& report) {
 }
 
 void VirtualCollection::set_write_handler(WriteHandler handler) {
-    std::lock_guard lock(handler_mutex_);
+    sys::MutexLock lock(handler_mutex_);
     handler_ = std::move(handler);
 }
 
@@ -169,7 +169,7 @@ BOOL VirtualCollection::write(VirtualHidFile& file, const void* buffer, DWORD si
         }
     }
     if (fault.kind == WriteFault::Kind::None) {
-        std::lock_guard lock(handler_mutex_);
+        sys::MutexLock lock(handler_mutex_);
         if (handler_) {
             handler_(Report(bytes, bytes + size));
         }

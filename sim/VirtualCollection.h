@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "Source/System/ThreadAnnotations.h"
 #include "Source/Windows/KernelObjects.h"
 #include "sim/HidCollectionDescription.h"
 #include "sim/RapReport.h"
@@ -121,8 +122,8 @@ private:
     WriteFault fault_;
     std::vector<std::weak_ptr<VirtualHidFile>> files_;
 
-    std::mutex handler_mutex_;
-    WriteHandler handler_; // guarded by handler_mutex_
+    sys::Mutex handler_mutex_;
+    WriteHandler handler_ DEVIO_GUARDED_BY(handler_mutex_);
 };
 
 } // namespace devio::sim

@@ -37,12 +37,22 @@ bool Feature0005DeviceNameType::GetCount(int* count) {
 }
 
 bool Feature0005DeviceNameType::GetDeviceName(std::string* name) {
-    std::lock_guard<std::mutex> lock(name_mutex_);
-    if (!name_) {
-        std::string read;
-        if (!read_name(read)) {
-            return false;
+    {
+        sys::MutexLock lock(name_mutex_);
+        if (name_) {
+            if (name != nullptr) {
+                *name = *name_;
+            }
+            return true;
         }
+    }
+    // Read without the lock, which is a leaf: two first callers may both read the same name.
+    std::string read;
+    if (!read_name(read)) {
+        return false;
+    }
+    sys::MutexLock lock(name_mutex_);
+    if (!name_) {
         name_ = std::move(read);
     }
     if (name != nullptr) {

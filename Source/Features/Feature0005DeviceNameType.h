@@ -14,6 +14,7 @@
 
 #include "Source/Features/IFeature0005DeviceNameType.h"
 #include "Source/Rap/FeatureBase.h"
+#include "Source/System/ThreadAnnotations.h"
 
 namespace devio {
 
@@ -27,10 +28,10 @@ public:
     [[nodiscard]] bool GetDeviceType(int* type) override;
 
 private:
-    bool read_name(std::string& name);
+    bool read_name(std::string& name) DEVIO_EXCLUDES(name_mutex_);
 
-    std::mutex name_mutex_;
-    std::optional<std::string> name_; // guarded by name_mutex_
+    sys::Mutex name_mutex_;
+    std::optional<std::string> name_ DEVIO_GUARDED_BY(name_mutex_);
 };
 
 } // namespace devio

@@ -58,7 +58,7 @@ bool Feature1815HostsInfos::GetHostFriendlyName(int host, std::string* name, boo
     if (!valid_host(host)) {
         return false;
     }
-    std::lock_guard<std::mutex> lock(names_mutex_);
+    sys::MutexLock lock(names_mutex_);
     std::optional<std::string>& kept = names_[static_cast<std::size_t>(host)];
     if (!kept || !reuse) {
         std::string read;
@@ -117,7 +117,7 @@ bool Feature1815HostsInfos::SetHostFriendlyName(int host, int position,
         return false;
     }
     // The name changes on the device: read it again next time.
-    std::lock_guard<std::mutex> lock(names_mutex_);
+    sys::MutexLock lock(names_mutex_);
     names_[static_cast<std::size_t>(host)].reset();
     return true;
 }

@@ -18,6 +18,7 @@
 
 #include "Source/Features/IFeature1815HostsInfos.h"
 #include "Source/Rap/FeatureBase.h"
+#include "Source/System/ThreadAnnotations.h"
 
 namespace devio {
 
@@ -36,8 +37,8 @@ public:
 private:
     bool read_name(int host, std::string& name);
 
-    std::mutex names_mutex_;
-    std::array<std::optional<std::string>, kMaxHostIndex + 1> names_; // guarded by names_mutex_
+    sys::Mutex names_mutex_;
+    std::array<std::optional<std::string>, kMaxHostIndex + 1> names_ DEVIO_GUARDED_BY(names_mutex_);
 };
 
 } // namespace devio

@@ -98,7 +98,7 @@ bool Feature1F1FFirmwareProperties::SetPropertyNotifications(int id, bool enable
 }
 
 std::shared_ptr<IFirmwareProperty> Feature1F1FFirmwareProperties::property(int id) {
-    std::lock_guard<std::mutex> lock(properties_mutex_);
+    sys::MutexLock lock(properties_mutex_);
     std::shared_ptr<FirmwareProperty>& kept = properties_[id];
     if (kept == nullptr) {
         kept = std::make_shared<FirmwareProperty>(id);
@@ -120,7 +120,7 @@ void Feature1F1FFirmwareProperties::onFeatureReport(int function,
         "Feature1F1FFirmwareProperties::Report::onPropertyEvent");
     std::shared_ptr<FirmwareProperty> changed;
     {
-        std::lock_guard<std::mutex> lock(properties_mutex_);
+        sys::MutexLock lock(properties_mutex_);
         auto found = properties_.find(id);
         if (found != properties_.end()) {
             changed = found->second;

@@ -13,6 +13,7 @@
 #include "Source/Features/FirmwareProperty.h"
 #include "Source/Features/IFeature1F1FFirmwareProperties.h"
 #include "Source/Rap/FeatureBase.h"
+#include "Source/System/ThreadAnnotations.h"
 
 namespace devio {
 
@@ -37,8 +38,9 @@ protected:
 private:
     bool command(unsigned function, std::vector<Byte> parameters);
 
-    std::mutex properties_mutex_;
-    std::map<int, std::shared_ptr<FirmwareProperty>> properties_; // guarded by properties_mutex_
+    sys::Mutex properties_mutex_;
+    std::map<int, std::shared_ptr<FirmwareProperty>>
+        properties_ DEVIO_GUARDED_BY(properties_mutex_);
 };
 
 } // namespace devio

@@ -26,12 +26,20 @@ constexpr unsigned kSendReport = 9;
 } // namespace
 
 bool Feature6501Gestures::descriptor(std::vector<uint16_t>& fields) {
-    std::lock_guard<std::mutex> lock(descriptor_mutex_);
-    if (!descriptor_) {
-        std::vector<uint16_t> read;
-        if (!read_descriptor(read)) {
-            return false;
+    {
+        sys::MutexLock lock(descriptor_mutex_);
+        if (descriptor_) {
+            fields = *descriptor_;
+            return true;
         }
+    }
+    // Read without the lock, which is a leaf: two first callers may both read the descriptor.
+    std::vector<uint16_t> read;
+    if (!read_descriptor(read)) {
+        return false;
+    }
+    sys::MutexLock lock(descriptor_mutex_);
+    if (!descriptor_) {
         descriptor_ = std::move(read);
     }
     fields = *descriptor_;

@@ -17,6 +17,7 @@
 #include "Source/Features/GestureDescriptor.h"
 #include "Source/Features/IFeature6501Gestures.h"
 #include "Source/Rap/FeatureBase.h"
+#include "Source/System/ThreadAnnotations.h"
 
 namespace devio {
 
@@ -42,8 +43,8 @@ protected:
 
 private:
     // The descriptor, read on first use.
-    bool descriptor(std::vector<uint16_t>& fields);
-    bool read_descriptor(std::vector<uint16_t>& fields);
+    bool descriptor(std::vector<uint16_t>& fields) DEVIO_EXCLUDES(descriptor_mutex_);
+    bool read_descriptor(std::vector<uint16_t>& fields) DEVIO_EXCLUDES(descriptor_mutex_);
     // UnknownGesture unless the descriptor lists the gesture.
     bool known_gesture(int gesture, std::vector<uint16_t>& fields);
     bool read_flag(unsigned function, int gesture, bool* flag);
@@ -51,8 +52,8 @@ private:
     bool read_item(unsigned function, CacheMode cache_mode, Byte kind, int gesture, int item,
                    int* value);
 
-    std::mutex descriptor_mutex_;
-    std::optional<std::vector<uint16_t>> descriptor_; // guarded by descriptor_mutex_
+    sys::Mutex descriptor_mutex_;
+    std::optional<std::vector<uint16_t>> descriptor_ DEVIO_GUARDED_BY(descriptor_mutex_);
 };
 
 } // namespace devio

@@ -13,6 +13,7 @@
 #include "Source/Log/LastError.h"
 #include "Source/Log/xLog.h"
 #include "Source/Rap/Feature.h"
+#include "Source/System/ThreadAnnotations.h"
 
 namespace devio {
 
@@ -26,13 +27,13 @@ public:
               const char* caching_line) {
         xLogWrite(tag, kLogInfo, function, "%s", caching_line);
         {
-            std::lock_guard<std::mutex> lock(mutex_);
+            sys::MutexLock lock(mutex_);
             values_.push_back(value);
         }
         if (!feature.set_pending()) {
             LastError error = last_error();
             xLogWrite(tag, kLogInfo, function, "set_pending failed");
-            std::lock_guard<std::mutex> lock(mutex_);
+            sys::MutexLock lock(mutex_);
             values_.pop_back();
             set_last_error(error);
             return false;
@@ -46,7 +47,7 @@ public:
     bool replay(const Write& write) {
         std::vector<Value> values;
         {
-            std::lock_guard<std::mutex> lock(mutex_);
+            sys::MutexLock lock(mutex_);
             values = values_;
         }
         for (const Value& value : values) {
@@ -54,20 +55,20 @@ public:
                 return false;
             }
         }
-        std::lock_guard<std::mutex> lock(mutex_);
+        sys::MutexLock lock(mutex_);
         values_.erase(values_.begin(),
                       values_.begin() + static_cast<std::ptrdiff_t>(values.size()));
         return true;
     }
 
     std::vector<Value> held() const {
-        std::lock_guard<std::mutex> lock(mutex_);
+        sys::MutexLock lock(mutex_);
         return values_;
     }
 
 private:
-    mutable std::mutex mutex_;
-    std::vector<Value> values_; // guarded by mutex_
+    mutable sys::Mutex mutex_;
+    std::vector<Value> values_ DEVIO_GUARDED_BY(mutex_);
 };
 
 } // namespace devio

@@ -57,12 +57,12 @@ void HidrawFile::wake() {
 }
 
 std::size_t HidrawFile::pending_reads() const {
-    std::lock_guard lock(mutex_);
+    sys::MutexLock lock(mutex_);
     return reads_.size();
 }
 
 void HidrawFile::vanish() {
-    std::lock_guard lock(mutex_);
+    sys::MutexLock lock(mutex_);
     if (!gone_) {
         xLogWrite(kTag, kLogInfo, "devio::HidrawFile::vanish", "%s is gone", name_.c_str());
     }
@@ -75,7 +75,7 @@ BOOL HidrawFile::read(void* buffer, DWORD size, DWORD* transferred, OVERLAPPED* 
         return fail_with(ERROR_INVALID_PARAMETER, FALSE);
     }
     {
-        std::lock_guard lock(mutex_);
+        sys::MutexLock lock(mutex_);
         if (gone_) {
             return fail_with(ERROR_DEVICE_NOT_CONNECTED, FALSE);
         }
@@ -100,7 +100,7 @@ BOOL HidrawFile::write(const void* buffer, DWORD size, DWORD* transferred, OVERL
     const auto* bytes = static_cast<const Byte*>(buffer);
     bool queued_before;
     {
-        std::lock_guard lock(mutex_);
+        sys::MutexLock lock(mutex_);
         if (gone_) {
             return fail_with(ERROR_DEVICE_NOT_CONNECTED, FALSE);
         }
@@ -116,13 +116,13 @@ BOOL HidrawFile::write(const void* buffer, DWORD size, DWORD* transferred, OVERL
         ssize_t written = ::write(fd_, bytes, size);
         int error = written < 0 ? errno : 0;
         if (written >= 0 || (error != EAGAIN && error != EINTR)) {
-            std::lock_guard lock(mutex_);
+            sys::MutexLock lock(mutex_);
             finish_write_locked(overlapped, written, error);
             return fail_with(ERROR_IO_PENDING, FALSE);
         }
     }
     {
-        std::lock_guard lock(mutex_);
+        sys::MutexLock lock(mutex_);
         writes_.push_back({overlapped, nullptr, size, std::vector<Byte>(bytes, bytes + size),
                            std::this_thread::get_id()});
     }
@@ -131,7 +131,7 @@ BOOL HidrawFile::write(const void* buffer, DWORD size, DWORD* transferred, OVERL
 }
 
 BOOL HidrawFile::cancel(const OVERLAPPED* overlapped, bool calling_thread_only) {
-    std::lock_guard lock(mutex_);
+    sys::MutexLock lock(mutex_);
     bool found = false;
     auto cancels = [&](const Pending& pending) {
         bool match = overlapped != nullptr
@@ -150,7 +150,7 @@ BOOL HidrawFile::cancel(const OVERLAPPED* overlapped, bool calling_thread_only) 
 
 void HidrawFile::closed() {
     {
-        std::lock_guard lock(mutex_);
+        sys::MutexLock lock(mutex_);
         if (closing_) {
             return;
         }
@@ -180,7 +180,7 @@ void HidrawFile::run() {
     for (;;) {
         pollfd fds[2] = {{wake_fd_, POLLIN, 0}, {fd_, 0, 0}};
         {
-            std::lock_guard lock(mutex_);
+            sys::MutexLock lock(mutex_);
             if (closing_) {
                 return;
             }
@@ -208,7 +208,7 @@ void HidrawFile::run() {
         Pending write{};
         bool writing = false;
         {
-            std::lock_guard lock(mutex_);
+            sys::MutexLock lock(mutex_);
             if (closing_) {
                 return;
             }
@@ -282,7 +282,7 @@ void HidrawFile::deliver_locked(const Byte* report, std::size_t length) {
 void HidrawFile::write_one(Pending write) {
     ssize_t written = ::write(fd_, write.bytes.data(), write.bytes.size());
     int error = written < 0 ? errno : 0;
-    std::lock_guard lock(mutex_);
+    sys::MutexLock lock(mutex_);
     auto found = std::find_if(writes_.begin(), writes_.end(), [&](const Pending& pending) {
         return pending.overlapped == write.overlapped;
     });

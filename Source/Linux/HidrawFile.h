@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "Source/Byte.h"
+#include "Source/System/ThreadAnnotations.h"
 #include "Source/Windows/KernelObjects.h"
 
 namespace devio {
@@ -73,14 +74,15 @@ private:
     void run();
     void wake();
     // One report from the descriptor for the first pending read; mutex_ held.
-    void read_report_locked();
+    void read_report_locked() DEVIO_REQUIRES(mutex_);
     // Gives the report to the first pending read when it is one of this collection's.
-    void deliver_locked(const Byte* report, std::size_t length);
+    void deliver_locked(const Byte* report, std::size_t length) DEVIO_REQUIRES(mutex_);
     // Ends everything pending with `error`; mutex_ held.
-    void end_pending_locked(DWORD error);
+    void end_pending_locked(DWORD error) DEVIO_REQUIRES(mutex_);
     void write_one(Pending write);
     // Completes a write with what write() returned; mutex_ held.
-    void finish_write_locked(OVERLAPPED* overlapped, ssize_t written, int error);
+    void finish_write_locked(OVERLAPPED* overlapped, ssize_t written, int error)
+        DEVIO_REQUIRES(mutex_);
 
     const int fd_;
     int wake_fd_ = -1;
@@ -88,11 +90,11 @@ private:
     KernelObjects& kernel_;
     const std::string name_;
 
-    mutable std::mutex mutex_;
-    std::deque<Pending> reads_;  // guarded by mutex_
-    std::deque<Pending> writes_; // guarded by mutex_
-    bool gone_ = false;          // guarded by mutex_
-    bool closing_ = false;       // guarded by mutex_
+    mutable sys::Mutex mutex_;
+    std::deque<Pending> reads_ DEVIO_GUARDED_BY(mutex_);
+    std::deque<Pending> writes_ DEVIO_GUARDED_BY(mutex_);
+    bool gone_ DEVIO_GUARDED_BY(mutex_) = false;
+    bool closing_ DEVIO_GUARDED_BY(mutex_) = false;
     std::thread thread_;
 };
 

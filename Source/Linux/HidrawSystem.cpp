@@ -105,7 +105,7 @@ public:
 
 HidrawSystem::HidrawSystem(std::string sysfs_root, std::string dev_root)
     : sysfs_root_(std::move(sysfs_root)), dev_root_(std::move(dev_root)), udev_(sysfs_root_) {
-    std::lock_guard lock(mutex_);
+    sys::MutexLock lock(mutex_);
     known_ = read_nodes();
 }
 
@@ -136,7 +136,7 @@ void HidrawSystem::stop_monitor() {
 }
 
 void HidrawSystem::set_access_denied_handler(AccessDeniedHandler handler) {
-    std::lock_guard lock(mutex_);
+    sys::MutexLock lock(mutex_);
     access_denied_ = std::move(handler);
 }
 
@@ -147,12 +147,12 @@ void HidrawSystem::on_udev(const std::string& action, const std::string&) {
 }
 
 void HidrawSystem::rescan() {
-    std::lock_guard serial(rescan_mutex_);
+    sys::MutexLock serial(rescan_mutex_);
     std::map<std::string, HidrawNode> now = read_nodes();
     std::vector<HidrawNode> gone;
     std::vector<HidrawNode> come;
     {
-        std::lock_guard lock(mutex_);
+        sys::MutexLock lock(mutex_);
         for (const auto& [sysname, node] : known_) {
             auto found = now.find(sysname);
             if (found == now.end() || found->second.device_path != node.device_path) {
@@ -180,7 +180,7 @@ void HidrawSystem::removed(const HidrawNode& node) {
               node.sysname.c_str(), node.device_path.c_str());
     std::vector<std::shared_ptr<Collection>> files;
     {
-        std::lock_guard lock(mutex_);
+        sys::MutexLock lock(mutex_);
         for (const auto& weak : open_) {
             std::shared_ptr<Collection> file = weak.lock();
             if (file && file->node.device_path == node.device_path) {
@@ -219,7 +219,7 @@ std::vector<std::string> HidrawSystem::paths() {
 }
 
 std::size_t HidrawSystem::open_files(const std::string& devnode) const {
-    std::lock_guard lock(mutex_);
+    sys::MutexLock lock(mutex_);
     return static_cast<std::size_t>(std::count_if(open_.begin(), open_.end(), [&](const auto& w) {
         std::shared_ptr<Collection> file = w.lock();
         return file && file->node.devnode == devnode;
@@ -264,7 +264,7 @@ HANDLE HidrawSystem::CreateFileW(LPCWSTR wide_path, DWORD access, DWORD, LPVOID,
         if (failure == ERROR_ACCESS_DENIED && node->vendor_id == Win32Device::kVarkonVendorId) {
             AccessDeniedHandler handler;
             {
-                std::lock_guard lock(mutex_);
+                sys::MutexLock lock(mutex_);
                 handler = access_denied_;
             }
             if (handler) {
@@ -286,7 +286,7 @@ HANDLE HidrawSystem::CreateFileW(LPCWSTR wide_path, DWORD access, DWORD, LPVOID,
         return INVALID_HANDLE_VALUE;
     }
     {
-        std::lock_guard lock(mutex_);
+        sys::MutexLock lock(mutex_);
         std::erase_if(open_, [](const auto& weak) { return weak.expired(); });
         open_.push_back(file);
     }

@@ -26,6 +26,7 @@
 
 #include "Source/Linux/HidrawNode.h"
 #include "Source/Linux/UdevHidraw.h"
+#include "Source/System/ThreadAnnotations.h"
 #include "Source/Windows/Win32System.h"
 
 namespace devio {
@@ -109,11 +110,11 @@ private:
     const std::string dev_root_;
     UdevHidraw udev_;
 
-    mutable std::mutex mutex_;
-    std::map<std::string, HidrawNode> known_;     // by sysname; guarded by mutex_
-    std::vector<std::weak_ptr<Collection>> open_; // guarded by mutex_
-    std::mutex rescan_mutex_;                     // one rescan at a time
-    AccessDeniedHandler access_denied_;           // guarded by mutex_
+    mutable sys::Mutex mutex_;
+    std::map<std::string, HidrawNode> known_ DEVIO_GUARDED_BY(mutex_); // by sysname
+    std::vector<std::weak_ptr<Collection>> open_ DEVIO_GUARDED_BY(mutex_);
+    sys::Mutex rescan_mutex_ DEVIO_ACQUIRED_BEFORE(mutex_); // one rescan at a time
+    AccessDeniedHandler access_denied_ DEVIO_GUARDED_BY(mutex_);
 };
 
 } // namespace devio

@@ -66,7 +66,7 @@ std::vector<std::string> UdevHidraw::list() const {
 
 bool UdevHidraw::start(Handler handler) {
     const char* where = "devio::UdevHidraw::start";
-    std::lock_guard lock(mutex_);
+    sys::MutexLock lock(mutex_);
     if (thread_.joinable()) {
         return true;
     }
@@ -103,7 +103,7 @@ void UdevHidraw::stop() {
     std::thread thread;
     int wake_fd;
     {
-        std::lock_guard lock(mutex_);
+        sys::MutexLock lock(mutex_);
         thread = std::move(thread_);
         wake_fd = wake_fd_;
         wake_fd_ = -1;
@@ -122,7 +122,7 @@ void UdevHidraw::run(void* opaque) {
     auto* monitor = static_cast<udev_monitor*>(opaque);
     int wake_fd;
     {
-        std::lock_guard lock(mutex_);
+        sys::MutexLock lock(mutex_);
         wake_fd = wake_fd_;
     }
     for (;;) {

@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "Source/System/ThreadAnnotations.h"
+
 namespace devio {
 
 class UdevHidraw {
@@ -39,9 +41,9 @@ private:
     void run(void* monitor);
 
     const std::string sysfs_root_;
-    std::mutex mutex_;
-    std::thread thread_; // guarded by mutex_
-    int wake_fd_ = -1;   // guarded by mutex_
+    sys::Mutex mutex_;
+    std::thread thread_ DEVIO_GUARDED_BY(mutex_);
+    int wake_fd_ DEVIO_GUARDED_BY(mutex_) = -1;
     Handler handler_;    // set before the thread starts
 };
 

@@ -69,7 +69,7 @@ bool UhidDevice::create(const Identity& identity, OutputHandler on_output,
     create.vendor = identity.vendor_id;
     create.product = identity.product_id;
     create.version = identity.version;
-    std::lock_guard lock(mutex_);
+    sys::MutexLock lock(mutex_);
     on_output_ = std::move(on_output);
     fd_ = fd;
     if (::write(fd_, event.get(), sizeof(uhid_event)) != static_cast<ssize_t>(sizeof(uhid_event))) {
@@ -83,7 +83,7 @@ bool UhidDevice::create(const Identity& identity, OutputHandler on_output,
 }
 
 void UhidDevice::destroy() {
-    std::lock_guard lock(mutex_);
+    sys::MutexLock lock(mutex_);
     if (fd_ < 0) {
         return;
     }
@@ -95,17 +95,17 @@ void UhidDevice::destroy() {
 }
 
 bool UhidDevice::created() const {
-    std::lock_guard lock(mutex_);
+    sys::MutexLock lock(mutex_);
     return fd_ >= 0;
 }
 
 int UhidDevice::fd() const {
-    std::lock_guard lock(mutex_);
+    sys::MutexLock lock(mutex_);
     return fd_;
 }
 
 bool UhidDevice::write_event(const void* event, std::size_t size) {
-    std::lock_guard lock(mutex_);
+    sys::MutexLock lock(mutex_);
     return fd_ >= 0 && ::write(fd_, event, size) == static_cast<ssize_t>(size);
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Source/Byte.h"
+#include "Source/System/ThreadAnnotations.h"
 
 namespace devio::uhid {
 
@@ -50,8 +51,8 @@ public:
 private:
     bool write_event(const void* event, std::size_t size);
 
-    mutable std::mutex mutex_;
-    int fd_ = -1; // guarded by mutex_
+    mutable sys::Mutex mutex_;
+    int fd_ DEVIO_GUARDED_BY(mutex_) = -1;
     OutputHandler on_output_;
 };
 
