@@ -12,8 +12,10 @@ namespace devio::sim {
 
 class DfuControlFeature final : public VirtualFeature {
 public:
-    explicit DfuControlFeature(MouseControl& control, bool ignores_request = false)
-        : control_(control), ignores_request_(ignores_request) {}
+    // `acknowledges`: the request is answered (with the requester's software id) before the
+    // mouse restarts, as some firmware does.
+    DfuControlFeature(MouseControl& control, bool ignores_request, const bool& acknowledges)
+        : control_(control), ignores_request_(ignores_request), acknowledges_(acknowledges) {}
 
     uint16_t number() const override { return 0x00C2; }
 
@@ -33,7 +35,9 @@ public:
             if (ignores_request_) {
                 return FeatureAnswer::silent();
             }
-            return FeatureAnswer::silent().followed_by([this] { control_.enter_bootloader(); });
+            return (acknowledges_ ? FeatureAnswer::ok({request.params[0], request.params[1]})
+                                  : FeatureAnswer::silent())
+                .followed_by([this] { control_.enter_bootloader(); });
         default:
             return FeatureAnswer::fail(rap::Rap20Error::InvalidFunction);
         }
@@ -42,6 +46,7 @@ public:
 private:
     MouseControl& control_;
     bool ignores_request_;
+    const bool& acknowledges_;
 };
 
 } // namespace devio::sim

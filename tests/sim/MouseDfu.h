@@ -75,7 +75,8 @@ protected:
         EXPECT_EQ(status_code(ready), DfuTransfer::kPacketAccepted);
     }
 
-    // DFURestart(1): answered, then the mouse restarts.
+    // DFURestart(1): answered, then the mouse restarts (an image cut short, or a mouse that waits
+    // for the request after a complete one).
     void restart() {
         std::size_t from = host.count();
         Report answer = exchange(request(kMouseIndex, kDfuIndex, 5, {1}));
