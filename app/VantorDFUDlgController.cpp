@@ -54,8 +54,9 @@ const std::vector<Byte> CVantorDFUDlg::kForcedArrivalReport = {0x10, 0xFF, 0x80,
 void CVantorDFUDlg::ConfigureLibrary() {
     // The first library call: the facade makes its device manager now, after the companion has
     // let go of the mouse.
-    CDevio::instance().config_set(IDeviceManager::usb_devices_active, true);
-    CDevio::instance().config_set(IDeviceManager::receivers_active, true);
+    // Both items are the manager's own; a library that cannot be had is found when subscribing.
+    static_cast<void>(CDevio::instance().config_set(IDeviceManager::usb_devices_active, true));
+    static_cast<void>(CDevio::instance().config_set(IDeviceManager::receivers_active, true));
 }
 
 void CVantorDFUDlg::SubscribeToLibrary() {
@@ -445,7 +446,8 @@ void CVantorDFUDlg::StartFirstImage() {
     m_firmware.SetCurrent(&m_firmware.ImageB());
     if (ToolOptions().skipDevice) {
         SwitchToState(WaitFirmwareChange);
-        m_f00d0->DFURestart(1);
+        // A restart that does not go out ends in the firmware-change wait's time-out.
+        static_cast<void>(m_f00d0->DFURestart(1));
         m_host.SetTimer(kTimerFirmwareChangeWait, kFirmwareChangeWaitMs);
     } else {
         // A packet that cannot be sent arms the retry timer itself.
@@ -617,7 +619,8 @@ void CVantorDFUDlg::RequestRestartAfterImage() {
         ToolTrace("  no restart request: the device has gone\n");
         return;
     }
-    feature->sendFeatureReport(kDfuRestartFunction, {kDfuRestartParameter});
+    // Not awaited (above): a request that does not go out leaves the restart to the device.
+    static_cast<void>(feature->sendFeatureReport(kDfuRestartFunction, {kDfuRestartParameter}));
 }
 
 void CVantorDFUDlg::AskReceiverToReannounce() {
@@ -627,7 +630,8 @@ void CVantorDFUDlg::AskReceiverToReannounce() {
         return;
     }
     if (auto receiver = std::dynamic_pointer_cast<IDevice>(m_targetDevice->bus())) {
-        receiver->sendCommand(kForcedArrivalReport, false);
+        // A request that does not go out leaves the wait to end at its bound.
+        static_cast<void>(receiver->sendCommand(kForcedArrivalReport, false));
     }
 }
 

@@ -266,7 +266,7 @@ int main(int argc, char** argv) {
         std::vector<std::unique_ptr<ui::IDialogView>> views;
         views.push_back(std::make_unique<MarkingDriver>(status, marks));
         Dlg dialog(std::move(views), CCompanion(BuildRegistryKeyPath()));
-        dialog.RunModal();
+        static_cast<void>(dialog.RunModal()); // the run is judged by its final state below
         finalState = dialog.State();
         marks.push_back(Mark::Now(-1));
     }

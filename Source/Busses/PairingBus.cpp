@@ -29,8 +29,8 @@ PairingBus::PairingBus(std::weak_ptr<IDeviceManager> manager, std::shared_ptr<IH
     std::shared_ptr<IDeviceManager> owner = manager_.lock();
     for (unsigned item = 0; item < 4; ++item) {
         bool value = false;
-        if (owner != nullptr) {
-            owner->config_get(item, &value);
+        if (owner != nullptr && !owner->config_get(item, &value)) {
+            value = false; // an item the manager does not keep counts as off
         }
         xLogWrite(kTag, kLogInfo, "devio::PairingBus::PairingBus", kItems[item], value ? 1 : 0);
     }

@@ -36,7 +36,8 @@ DeviceManager::~DeviceManager() {
         xLogWrite(kTag, kLogError, where, "DeviceManager destructor called recursively");
     } else {
         for (const auto& [hardware, device] : device_list()) {
-            device->shutdown();
+            // A device that cannot be given back its defaults now is left as it is; it logs why.
+            static_cast<void>(device->shutdown());
         }
         for (const std::shared_ptr<IHardwareBus>& bus : BusSet(hardware_busses_)) {
             removeBus(bus);
@@ -482,7 +483,8 @@ bool DeviceManager::config_set(unsigned item, bool value) {
         }
         hardware_busses_.clear();
         xLogWrite(kTag, kLogInfo, where, "DeviceManager::config_set creating busses");
-        connectToHardwareBusses();
+        // The switch itself is stored; a bus that cannot be made logs why and is left out.
+        static_cast<void>(connectToHardwareBusses());
     }
     xLogWrite(kTag, kLogInfo, where, "DeviceManager::config_set exit, %d = %d",
               static_cast<int>(item), value ? 1 : 0);

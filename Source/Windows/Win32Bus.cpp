@@ -57,7 +57,9 @@ void Win32Bus::init() {
     bool items[3] = {false, false, false};
     if (std::shared_ptr<IDeviceManager> manager = manager_.lock()) {
         for (unsigned item = 0; item < 3; ++item) {
-            manager->config_get(item, &items[item]);
+            if (!manager->config_get(item, &items[item])) {
+                items[item] = false; // an item the manager does not keep counts as off
+            }
         }
     }
     xLogWrite(kTag, kLogInfo, "devio::Win32Bus::init",

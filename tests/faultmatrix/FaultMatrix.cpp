@@ -203,7 +203,7 @@ private:
         {
             Dlg dialog(std::move(views),
                        CCompanion(BuildRegistryKeyPath(), [](const auto&) { return false; }));
-            dialog.RunModal();
+            static_cast<void>(dialog.RunModal()); // the run is judged by its state and text below
             end.state = dialog.State();
             end.status = dialog.Host().GetDlgItemText(Dlg::IDC_STATUS);
         }

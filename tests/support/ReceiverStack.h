@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "Source/Contracts/IDevice.h"
 #include "Source/Events/Subscriber.h"
 #include "Source/Manager/CDevio.h"
@@ -79,8 +81,8 @@ public:
         receiver.pair(mouse);
         CDevio::instance().reset();
         manager = CDevio::instance().getimpl();
-        manager->config_set(IDeviceManager::receivers_active, receivers);
-        manager->config_set(IDeviceManager::usb_devices_active, usb_devices);
+        EXPECT_TRUE(manager->config_set(IDeviceManager::receivers_active, receivers));
+        EXPECT_TRUE(manager->config_set(IDeviceManager::usb_devices_active, usb_devices));
         pump = std::make_unique<RunLoopPump>(manager);
         events.Subscriber<IDeviceManager::UnreportedError>::subscribe(
             manager, DeliverDirect, "ReceiverStack::UnreportedError");

@@ -160,8 +160,8 @@ TEST(DevioProbeCollector, FindsTheVirtualReceiverAndItsMouseWithFeaturesAndFirmw
         SimulatedWorld world('B');
         CDevio::instance().reset();
         CDevio& library = CDevio::instance();
-        library.config_set(IDeviceManager::receivers_active, true);
-        library.config_set(IDeviceManager::usb_devices_active, true);
+        EXPECT_TRUE(library.config_set(IDeviceManager::receivers_active, true));
+        EXPECT_TRUE(library.config_set(IDeviceManager::usb_devices_active, true));
         report = ProbeCollector(library.getimpl()).collect(20000);
         library.reset();
     }

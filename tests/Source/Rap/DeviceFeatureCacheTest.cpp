@@ -82,7 +82,7 @@ protected:
                                                  bool generic = false) {
         auto fake = std::make_shared<FakeRap20Device>(FakeHardwareDevice::Identity{.path = path});
         Rap20Harness h(fake, [generic](IDeviceManager& manager) {
-            manager.config_set(IDeviceManager::generic_cache, generic);
+            EXPECT_TRUE(manager.config_set(IDeviceManager::generic_cache, generic));
         });
         h.device->persistent_data_directory(directory);
         EXPECT_EQ(h.device->features().size(), FakeRap20Device::standard_features().size());

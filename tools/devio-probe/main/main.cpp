@@ -45,8 +45,9 @@ int run_probe(const ProbeOptions& options) {
         });
     }
     CDevio& library = CDevio::instance();
-    library.config_set(IDeviceManager::receivers_active, true);
-    library.config_set(IDeviceManager::usb_devices_active, true);
+    // Both items are the manager's own; a library that cannot be had shows as no devices.
+    static_cast<void>(library.config_set(IDeviceManager::receivers_active, true));
+    static_cast<void>(library.config_set(IDeviceManager::usb_devices_active, true));
     if (!options.data_dir.empty()) {
         library.persistent_data_directory(options.data_dir);
     }
