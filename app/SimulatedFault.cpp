@@ -17,7 +17,7 @@ struct KindInfo {
     std::optional<int> defaultValue; // empty: takes no VALUE
 };
 
-constexpr std::array<KindInfo, 20> kKinds = {{
+constexpr std::array<KindInfo, 7> kKinds = {{
     {Kind::DropLink, "drop-link", true, 2000},
     {Kind::LoseAnswer, "lose-answer", true, std::nullopt},
     {Kind::LateAnswer, "late-answer", true, 1000},
@@ -25,28 +25,7 @@ constexpr std::array<KindInfo, 20> kKinds = {{
     {Kind::PowerOff, "power-off", true, 3000},
     {Kind::NoBootloaderAnnounce, "no-bootloader-announce", false, std::nullopt},
     {Kind::OtherProgram, "other-program", false, std::nullopt},
-    {Kind::Busy, "busy", true, std::nullopt},
-    {Kind::LateLinkLoss, "late-link-loss", true, 1500},
-    {Kind::AnswerBehind, "answer-behind", false, std::nullopt},
-    {Kind::IndexZero, "index-zero", false, std::nullopt},
-    {Kind::MovedFirmwareInfo, "moved-0x0003", false, std::nullopt},
-    {Kind::SlowBootloader, "slow-bootloader", false, 8000},
-    {Kind::AwaitRestart, "await-restart", false, std::nullopt},
-    {Kind::ShortAnswers, "short-answers", false, std::nullopt},
-    {Kind::AckedDfuControl, "acked-dfu-control", false, std::nullopt},
-    {Kind::RdnfBits, "rdnf-bits", false, std::nullopt},
-    {Kind::UnannouncedRestart, "unannounced-restart", false, std::nullopt},
-    {Kind::SlowErase, "slow-erase", false, 4500},
-    {Kind::Events, "events", false, std::nullopt},
 }};
-
-// The events of the mouse with the kind "events".
-constexpr std::chrono::milliseconds kEventPeriod{500};
-// The rdnf bits besides bit 0 with the kind "rdnf-bits".
-constexpr uint8_t kExtraRdnfBits = 0x06;
-
-// How long the link stays lost with late-link-loss.
-constexpr std::chrono::milliseconds kLateLinkLossDuration{3000};
 
 constexpr int kMaxMilliseconds = 600000;
 constexpr uint32_t kMaxPacket = 0xFFFF;
@@ -84,7 +63,7 @@ const KindInfo& InfoOf(Kind kind) {
 
 std::optional<SimulatedFault> SimulatedFault::Parse(std::string_view spec, std::string& error) {
     size_t at = spec.find('@');
-    std::string_view name = spec.substr(0, std::min(at, spec.find(':')));
+    std::string_view name = spec.substr(0, at);
     const KindInfo* info = nullptr;
     for (const KindInfo& candidate : kKinds) {
         if (candidate.name == name) {
@@ -93,10 +72,8 @@ std::optional<SimulatedFault> SimulatedFault::Parse(std::string_view spec, std::
     }
     if (info == nullptr) {
         error = "unknown fault \"" + std::string(name) +
-                "\" (drop-link, lose-answer, late-answer, bad-status, power-off, busy, "
-                "late-link-loss, no-bootloader-announce, other-program, answer-behind, "
-                "index-zero, moved-0x0003, slow-bootloader, await-restart, short-answers, "
-                "acked-dfu-control, rdnf-bits, unannounced-restart, slow-erase, events)";
+                "\" (drop-link, lose-answer, late-answer, bad-status, power-off, "
+                "no-bootloader-announce, other-program)";
         return std::nullopt;
     }
     SimulatedFault fault;
@@ -106,20 +83,6 @@ std::optional<SimulatedFault> SimulatedFault::Parse(std::string_view spec, std::
             error = std::string(name) + " takes no place";
             return std::nullopt;
         }
-        std::optional<long> value = info->defaultValue;
-        if (spec.size() > name.size()) {
-            std::string_view text = spec.substr(name.size() + 1);
-            value = info->defaultValue ? Decimal(text, kMaxMilliseconds) : std::nullopt;
-            if (!value) {
-                error = info->defaultValue
-                            ? "the value of " + std::string(name) +
-                                  " is a number of milliseconds from 0 to 600000, not \"" +
-                                  std::string(text) + "\""
-                            : std::string(name) + " takes no value";
-                return std::nullopt;
-            }
-        }
-        fault.duration = std::chrono::milliseconds(value.value_or(0));
         return fault;
     }
     if (at == std::string_view::npos) {
@@ -175,7 +138,7 @@ std::string SimulatedFault::Text() const {
     const KindInfo& info = InfoOf(kind);
     std::string text(info.name);
     if (!info.placed) {
-        return info.defaultValue ? text + ":" + std::to_string(duration.count()) : text;
+        return text;
     }
     text += std::string("@") + (image == sim::DfuTransfer::Image::Application ? "A" : "B") + ":" +
             std::to_string(packet);
@@ -215,46 +178,6 @@ void SimulatedFault::ApplyTo(CSimulatedWorld& world) const {
         break;
     case Kind::OtherProgram:
         mouse.start_other_program(sim::OtherProgramRequest{}, kOtherProgramPeriod);
-        break;
-    case Kind::Busy:
-        at(At::Kind::Busy);
-        break;
-    case Kind::LateLinkLoss:
-        world.Receiver().see_link_loss_late(duration);
-        mouse.add_packet_fault(At{At::Kind::DropLink, image, packet - 1, kLateLinkLossDuration});
-        break;
-    case Kind::AnswerBehind:
-        world.Receiver().answer_behind(true);
-        break;
-    case Kind::IndexZero:
-        world.Receiver().answer_with_index_zero(true);
-        break;
-    case Kind::MovedFirmwareInfo:
-        mouse.move_firmware_info(true);
-        break;
-    case Kind::SlowBootloader:
-        mouse.slow_bootloader_return(duration);
-        break;
-    case Kind::AwaitRestart:
-        mouse.wait_for_restart_request(true);
-        break;
-    case Kind::ShortAnswers:
-        mouse.short_answers(true);
-        break;
-    case Kind::AckedDfuControl:
-        mouse.acknowledge_dfu_control(true);
-        break;
-    case Kind::RdnfBits:
-        mouse.set_rdnf_extra_bits(kExtraRdnfBits);
-        break;
-    case Kind::UnannouncedRestart:
-        mouse.hide_restarts(true);
-        break;
-    case Kind::SlowErase:
-        mouse.set_erase_time(duration);
-        break;
-    case Kind::Events:
-        mouse.send_events_every(kEventPeriod);
         break;
     }
 }

@@ -4,22 +4,8 @@
 //
 // Grammar of SPEC:
 //   KIND@IMAGE:PACKET[:VALUE]   a fault at one packet of one image
-//   KIND[:VALUE]                a behaviour of the mouse or receiver throughout the run:
 //   no-bootloader-announce      the bootloader's return is announced only after a forced arrival
 //   other-program               another program talks to the mouse throughout (its own software id)
-//   answer-behind               the receiver hands the mouse's answers over one behind until the
-//                               next answer (the host's flush request) pushes them out
-//   index-zero                  the receiver answers its own register commands with index 0x00
-//   moved-0x0003                the bootloader has feature 0x0003 at another index
-//   slow-bootloader[:VALUE]     restarts into the bootloader take VALUE ms (default 8000)
-//   await-restart               after a complete image the mouse waits for DFURestart instead of
-//                               restarting by itself
-//   short-answers               answers that fit come as short reports
-//   acked-dfu-control           SetDfuControl is answered before the mouse enters its bootloader
-//   rdnf-bits                   every firmware entity has rdnf bits besides bit 0 (0x06)
-//   unannounced-restart         no restart of the mouse is announced by the receiver
-//   slow-erase[:VALUE]          the bootloader's erase takes VALUE ms (default 4500)
-//   events                      battery and profile events of the mouse every 500 ms
 // IMAGE is A (the application image, sent second) or B (the radio-stack image, sent first); PACKET
 // counts the image's 16-byte packets from 1, the start block being packet 1. KIND and VALUE:
 //   drop-link    the radio link is lost at the packet for VALUE ms (default 2000)
@@ -27,9 +13,6 @@
 //   late-answer  the packet is taken, its answer comes VALUE ms late (default 1000)
 //   bad-status   the packet is refused with status VALUE (default 7; 0, 4, 5 or 7 to 255)
 //   power-off    the mouse loses its power at the packet, back after VALUE ms (default 3000)
-//   busy         the packet is refused with RAP 2.0 error 8 (busy), not taken (no VALUE)
-//   late-link-loss  the radio link is lost at the packet for 3000 ms, and the receiver notices
-//                only VALUE ms later (default 1500): until then requests go unanswered
 // Milliseconds range from 0 to 600000.
 #pragma once
 
@@ -53,19 +36,6 @@ struct SimulatedFault {
         PowerOff,
         NoBootloaderAnnounce,
         OtherProgram,
-        Busy,
-        LateLinkLoss,
-        AnswerBehind,
-        IndexZero,
-        MovedFirmwareInfo,
-        SlowBootloader,
-        AwaitRestart,
-        ShortAnswers,
-        AckedDfuControl,
-        RdnfBits,
-        UnannouncedRestart,
-        SlowErase,
-        Events,
     };
     Kind kind = Kind::DropLink;
     sim::DfuTransfer::Image image = sim::DfuTransfer::Image::RadioStack;

@@ -231,8 +231,6 @@ private:
     void OnWaitTimeout(uintptr_t timerId);
     // Sends the receiver's forced-arrival request for the target's receiver.
     void AskReceiverToReannounce();
-    // After status 2 or 6: the restart request for a device that waits for it, sent once.
-    void RequestRestartAfterImage();
     void RetryDfu();
     // Shows the failure and starts the exit countdown, once.
     void GiveUpUpdate();

@@ -2,7 +2,6 @@
 // thread except onRunLoopEvent, which only arms the run-loop pump.
 #include <string>
 
-#include "Source/Contracts/IFeature.h"
 #include "Source/Contracts/IHardwareBus.h"
 #include "Source/Features/IFeature0003FirmwareInfo.h"
 #include "Source/Features/IFeature00c2DFUControl.h"
@@ -39,12 +38,6 @@ int DecimalModulo16(const std::string& text) {
     }
     return static_cast<int>(value);
 }
-
-// Bit 0 of an entity's rdnf marks the firmware that runs; firmware may set other bits as well.
-constexpr int kRdnfRunning = 0x01;
-// DFURestart(1) of feature 0x00D0.
-constexpr unsigned kDfuRestartFunction = 5;
-constexpr Byte kDfuRestartParameter = 1;
 
 } // namespace
 
@@ -273,7 +266,7 @@ void CVantorDFUDlg::onConnect(std::shared_ptr<IDevice> device, bool device_confi
         std::string build;
         if (!firmwareInfo->GetFwInfo(entity, &fwType, &prefix, &version, &build, &rdnf, nullptr,
                                      CacheMode::Uncached) ||
-            (rdnf & kRdnfRunning) == 0) {
+            rdnf != 1) {
             continue;
         }
         if (prefix == "BOT") {
@@ -528,7 +521,9 @@ void CVantorDFUDlg::onDfuStatus(uint32_t packet_number, const std::vector<Byte>&
         // A retry delay armed by an earlier status must not restart the transfer later.
         KillTransferTimers();
         SwitchToState(WaitFirmwareChange);
-        RequestRestartAfterImage();
+        if (m_f00d0) {
+            m_f00d0->DFURestart(1);
+        }
         m_host.SetTimer(kTimerFirmwareChangeWait, kFirmwareChangeWaitMs);
         ToolTrace("Waiting Firmware Change...\n");
         break;
@@ -536,7 +531,9 @@ void CVantorDFUDlg::onDfuStatus(uint32_t packet_number, const std::vector<Byte>&
         break;
     case IFeature00d0DFU::kStatusImageAccepted:
         KillTransferTimers();
-        RequestRestartAfterImage();
+        if (m_f00d0) {
+            m_f00d0->DFURestart(1);
+        }
         m_receiverReannounceSent = false;
         m_firstImageAccepted = true;
         m_host.SetTimer(kTimerBootloaderWait, kBootloaderWaitMs);
@@ -607,20 +604,6 @@ void CVantorDFUDlg::AbortUpdate() {
         return;
     }
     GiveUpUpdate();
-}
-
-void CVantorDFUDlg::RequestRestartAfterImage() {
-    // The device restarts by itself after a complete image; some wait for DFURestart instead.
-    // The request is written once and not awaited: a retried request could reach the bootloader
-    // that has come back meanwhile and restart it a second time, and a device that has already
-    // gone needs none.
-    auto feature = std::dynamic_pointer_cast<IFeature>(m_f00d0);
-    if (!feature || !m_targetDevice || !m_targetDevice->connected()) {
-        ToolTrace("  no restart request: the device has gone\n");
-        return;
-    }
-    // Not awaited (above): a request that does not go out leaves the restart to the device.
-    static_cast<void>(feature->sendFeatureReport(kDfuRestartFunction, {kDfuRestartParameter}));
 }
 
 void CVantorDFUDlg::AskReceiverToReannounce() {

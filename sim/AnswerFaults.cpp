@@ -14,12 +14,6 @@ void AnswerFaults::delay_answer(unsigned nth, Scheduler::Delay extra) {
     }
 }
 
-void AnswerFaults::busy_answer(unsigned nth) {
-    if (nth > 0) {
-        planned_[count_ + nth].busy = true;
-    }
-}
-
 AnswerFaults::Verdict AnswerFaults::next_command() {
     ++count_;
     auto it = planned_.find(count_);

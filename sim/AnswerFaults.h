@@ -13,16 +13,12 @@ class AnswerFaults {
 public:
     struct Verdict {
         bool drop = false;
-        bool busy = false; // refused with the busy error, not carried out
         Scheduler::Delay extra_delay{0};
     };
 
     // nth = 1 is the next command.
     void drop_answer(unsigned nth);
     void delay_answer(unsigned nth, Scheduler::Delay extra);
-    // The N-th command is refused with the device's busy error (a soft error: asked again, it
-    // is carried out).
-    void busy_answer(unsigned nth);
     void clear() { planned_.clear(); }
 
     // Counts one command and tells what happens to its answer.

@@ -28,8 +28,6 @@ struct FirmwareInventory {
     uint32_t unit_id = 0;
     uint16_t transport = 0;
     uint16_t model_id = 0;
-    // Bits of rdnf besides bit 0 (the running firmware), set on every entity.
-    Byte rdnf_extra = 0;
 
     std::vector<FirmwareEntity> entities() const {
         return {

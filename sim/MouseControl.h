@@ -23,9 +23,6 @@ public:
     // A transfer of the image began (the flash is being erased), or the image arrived complete.
     virtual void image_started(DfuTransfer::Image image) = 0;
     virtual void image_completed(DfuTransfer::Image image) = 0;
-    // The status of a complete image has left: the mouse restarts by itself (unless it is one that
-    // waits for DFURestart). A DFURestart that comes first makes this restart its own.
-    virtual void restart_after_image() = 0;
     virtual void lose_link_for(std::chrono::milliseconds duration) = 0;
     // The mouse loses its power and gets it back after `duration` (then it boots).
     virtual void power_off_for(std::chrono::milliseconds duration) = 0;

@@ -58,8 +58,7 @@ void VirtualMouse::build_application_features() {
     application_.add<ConfigChangeFeature>(cookie_);
     if (options_.has_dfu_control) {
         application_.add<DfuControlFeature>(static_cast<MouseControl&>(*this),
-                                            options_.ignores_dfu_control,
-                                            acknowledges_dfu_control_);
+                                            options_.ignores_dfu_control);
     }
     application_.add<BatteryFeature>();
     application_.add<WirelessStatusFeature>();
@@ -71,18 +70,12 @@ void VirtualMouse::build_application_features() {
 }
 
 void VirtualMouse::build_bootloader_features() {
-    bootloader_ = FeatureTable{};
     bootloader_.add<RootFeature>(bootloader_);
     bootloader_.add<FeatureSetFeature>(bootloader_);
-    if (!firmware_info_moved_) {
-        bootloader_.add<FirmwareInfoFeature>(inventory_);
-    }
+    bootloader_.add<FirmwareInfoFeature>(inventory_);
     if (options_.has_dfu_transfer) {
         bootloader_.add<DfuTransferFeature>(
             transfer_, dfu_faults_, static_cast<MouseControl&>(*this), options_.timing.erase);
-    }
-    if (firmware_info_moved_) {
-        bootloader_.add<FirmwareInfoFeature>(inventory_);
     }
 }
 
@@ -108,18 +101,12 @@ void VirtualMouse::from_host(const Report& report) {
 
 void VirtualMouse::answer(const FeatureRequest& request, AnswerFaults::Verdict verdict) {
     VirtualFeature* feature = active_->at(request.feature_index);
-    FeatureAnswer outcome = verdict.busy ? FeatureAnswer::fail(rap::Rap20Error::Busy)
-                            : feature != nullptr
+    FeatureAnswer outcome = feature != nullptr
                                 ? feature->handle(request)
                                 : FeatureAnswer::fail(rap::Rap20Error::InvalidFeatureIndex);
     Byte function_byte = rap::function_byte(request.function, request.software_id);
     Report report;
-    if (outcome.kind == FeatureAnswer::Kind::Params && short_answers_ &&
-        outcome.params.size() <= rap::kShortReportLength - rap::kHeaderLength) {
-        report = rap::short_report(rap::kOwnIndex, request.feature_index, function_byte);
-        std::copy(outcome.params.begin(), outcome.params.end(),
-                  report.begin() + rap::kHeaderLength);
-    } else if (outcome.kind == FeatureAnswer::Kind::Params) {
+    if (outcome.kind == FeatureAnswer::Kind::Params) {
         report =
             rap::long_report(rap::kOwnIndex, request.feature_index, function_byte, outcome.params);
     } else if (outcome.kind == FeatureAnswer::Kind::Error) {
@@ -172,85 +159,6 @@ void VirtualMouse::delay_answer(unsigned nth, std::chrono::milliseconds extra) {
     faults_.delay_answer(nth, extra);
 }
 
-void VirtualMouse::busy_answer(unsigned nth) {
-    auto lock = group_.lock();
-    faults_.busy_answer(nth);
-}
-
-void VirtualMouse::slow_bootloader_return(std::chrono::milliseconds duration) {
-    auto lock = group_.lock();
-    slow_bootloader_return_ = duration;
-}
-
-void VirtualMouse::move_firmware_info(bool moved) {
-    auto lock = group_.lock();
-    if (moved == firmware_info_moved_) {
-        return;
-    }
-    firmware_info_moved_ = moved;
-    build_bootloader_features(); // the same object: a running bootloader now has the new table
-}
-
-void VirtualMouse::short_answers(bool short_answers) {
-    auto lock = group_.lock();
-    short_answers_ = short_answers;
-}
-
-void VirtualMouse::acknowledge_dfu_control(bool acknowledge) {
-    auto lock = group_.lock();
-    acknowledges_dfu_control_ = acknowledge;
-}
-
-void VirtualMouse::set_rdnf_extra_bits(Byte bits) {
-    auto lock = group_.lock();
-    inventory_.rdnf_extra = static_cast<Byte>(bits & ~1);
-}
-
-void VirtualMouse::hide_restarts(bool hide) {
-    auto lock = group_.lock();
-    hide_restarts_ = hide;
-}
-
-void VirtualMouse::set_erase_time(std::chrono::milliseconds duration) {
-    auto lock = group_.lock();
-    options_.timing.erase = duration;
-}
-
-void VirtualMouse::send_battery_event() {
-    auto lock = group_.lock();
-    if (link_established()) {
-        send_event(0x1000, 0, {BatteryFeature::kLevel, BatteryFeature::kNextLevel,
-                               BatteryFeature::kDischarging},
-                   Scheduler::Delay::zero());
-    }
-}
-
-void VirtualMouse::send_profile_event() {
-    auto lock = group_.lock();
-    if (link_established()) {
-        send_event(0x8100, 0, {0x00, 0x01}, Scheduler::Delay::zero()); // profile 1 is active
-    }
-}
-
-void VirtualMouse::send_events_every(std::chrono::milliseconds period) {
-    auto lock = group_.lock();
-    uint64_t generation = ++events_generation_;
-    if (period.count() > 0) {
-        schedule_events(period, generation);
-    }
-}
-
-void VirtualMouse::schedule_events(std::chrono::milliseconds period, uint64_t generation) {
-    group_.post(period, [this, period, generation] {
-        if (generation != events_generation_) {
-            return;
-        }
-        send_battery_event();
-        send_profile_event();
-        schedule_events(period, generation);
-    });
-}
-
 void VirtualMouse::drop_link(std::chrono::milliseconds duration) {
     auto lock = group_.lock();
     lose_link_for(duration);
@@ -290,11 +198,6 @@ void VirtualMouse::power_off_for(std::chrono::milliseconds duration) {
 void VirtualMouse::hide_bootloader_return(bool hide) {
     auto lock = group_.lock();
     hide_bootloader_return_ = hide;
-}
-
-void VirtualMouse::wait_for_restart_request(bool wait) {
-    auto lock = group_.lock();
-    options_.waits_for_restart_request = wait;
 }
 
 void VirtualMouse::other_program_request(const OtherProgramRequest& request) {
@@ -360,14 +263,12 @@ MouseState VirtualMouse::state() const {
 }
 
 void VirtualMouse::enter_bootloader() {
-    after(options_.timing.enter_bootloader,
-          [this] { restart_into(Firmware::Bootloader, !hide_restarts_); });
+    after(options_.timing.enter_bootloader, [this] { restart_into(Firmware::Bootloader, true); });
 }
 
 void VirtualMouse::restart_from_bootloader() {
     Firmware target = application_installed_ ? Firmware::Application : Firmware::Bootloader;
-    bool announce =
-        !hide_restarts_ && !(target == Firmware::Bootloader && hide_bootloader_return_);
+    bool announce = !(target == Firmware::Bootloader && hide_bootloader_return_);
     restart_into(target, announce);
 }
 
@@ -387,14 +288,6 @@ void VirtualMouse::image_completed(DfuTransfer::Image image) {
     // New firmware starts unconfigured, with the factory profiles.
     cookie_ = 0;
     profiles_.restore_factory_contents();
-}
-
-void VirtualMouse::restart_after_image() {
-    if (options_.waits_for_restart_request) {
-        return;
-    }
-    // A restart meanwhile (DFURestart came first) changes the epoch and drops this one.
-    after(options_.timing.restart_after_image, [this] { restart_from_bootloader(); });
 }
 
 void VirtualMouse::lose_link_for(std::chrono::milliseconds duration) {
@@ -434,26 +327,20 @@ void VirtualMouse::after(Scheduler::Delay delay, std::function<void()> action) {
     });
 }
 
-void VirtualMouse::go_down(bool announce) {
+void VirtualMouse::go_down() {
     bool was_linked = link_established();
     ++epoch_; // what was under way is lost
     radio_lost_ = false;
     booting_ = true;
     transfer_.end_session();
     if (was_linked) {
-        link_->link_changed(false, announce);
+        link_->link_changed(false, true);
     }
 }
 
 void VirtualMouse::restart_into(Firmware target, bool announce) {
-    // A restart the receiver misses goes unannounced both ways; a bootloader whose return alone
-    // is missed still went down in plain sight.
-    go_down(announce || !hide_restarts_);
-    std::chrono::milliseconds duration = options_.timing.restart;
-    if (target == Firmware::Bootloader && slow_bootloader_return_.count() > 0) {
-        duration = slow_bootloader_return_;
-    }
-    after(duration, [this, target, announce] { come_up(target, announce, false); });
+    go_down();
+    after(options_.timing.restart, [this, target, announce] { come_up(target, announce, false); });
 }
 
 void VirtualMouse::come_up(Firmware target, bool announce, bool power_switch) {

@@ -33,8 +33,6 @@ struct MouseTiming {
     std::chrono::milliseconds power_on{500};        // switched on until the link is up
     std::chrono::milliseconds erase{100};           // the bootloader erases flash for an image
     std::chrono::milliseconds wireless_status{20};  // link up until the wireless-status event
-    // A complete image (status 2 or 6) until the mouse restarts by itself.
-    std::chrono::milliseconds restart_after_image{20};
 };
 
 struct MouseOptions {
@@ -55,9 +53,6 @@ struct MouseOptions {
     bool has_dfu_control = true;
     bool ignores_dfu_control = false;
     bool has_dfu_transfer = true;
-    // After a complete image (status 2 or 6) the mouse restarts by itself, into the new
-    // application or into its bootloader for the next image. Set, it waits for DFURestart instead.
-    bool waits_for_restart_request = false;
     // Profile writes (BeginWrite) that the mouse refuses before it takes one.
     unsigned refused_profile_writes = 0;
     MouseTiming timing;
@@ -96,8 +91,6 @@ public:
     // The answer to the N-th request from now (1 = the next) is lost, or comes `extra` late.
     void drop_answer(unsigned nth);
     void delay_answer(unsigned nth, std::chrono::milliseconds extra);
-    // The N-th request from now is refused with RAP 2.0 error 8 (busy) and not carried out.
-    void busy_answer(unsigned nth);
     // The radio link is lost for `duration`, now or when DFU packet `packet` arrives (unanswered).
     void drop_link(std::chrono::milliseconds duration);
     void drop_link_at_dfu_packet(uint32_t packet, std::chrono::milliseconds duration);
@@ -110,31 +103,6 @@ public:
     // A restart of the bootloader into itself is not announced by the receiver; the host sees
     // the bootloader again only when it asks the receiver to re-announce its devices.
     void hide_bootloader_return(bool hide);
-    // The departure of a mouse that, after a complete image, waits for DFURestart (see
-    // MouseOptions::waits_for_restart_request).
-    void wait_for_restart_request(bool wait);
-    // Restarts into the bootloader take `duration` instead of the usual restart time (a
-    // bootloader that comes back slowly, announced when it does); zero: the usual time.
-    void slow_bootloader_return(std::chrono::milliseconds duration);
-    // The bootloader keeps feature 0x0003 at another index than the application (0x00D0 before
-    // it), or at the same one.
-    void move_firmware_info(bool moved);
-    // Answers whose parameters fit in three bytes come as short reports.
-    void short_answers(bool short_answers);
-    // SetDfuControl(1, 0) is answered before the mouse restarts into its bootloader.
-    void acknowledge_dfu_control(bool acknowledge);
-    // Bits of rdnf besides bit 0 on every firmware entity.
-    void set_rdnf_extra_bits(Byte bits);
-    // No restart of the mouse is announced by the receiver, neither the link going down nor its
-    // coming up; the host sees it only when it asks the receiver to re-announce its devices.
-    void hide_restarts(bool hide);
-    // The bootloader's erase of the flash for an image takes `duration`.
-    void set_erase_time(std::chrono::milliseconds duration);
-    // Events of the mouse's own: its battery level, and an on-board profile change (0x8100).
-    void send_battery_event();
-    void send_profile_event();
-    // Both events every `period` from now on, while the link is up; zero stops them.
-    void send_events_every(std::chrono::milliseconds period);
     // Another program's request, now, or repeated every `period` until stopped.
     void other_program_request(const OtherProgramRequest& request);
     void start_other_program(OtherProgramRequest request, std::chrono::milliseconds period);
@@ -148,7 +116,6 @@ private:
     void restart_from_bootloader() override;
     void image_started(DfuTransfer::Image image) override;
     void image_completed(DfuTransfer::Image image) override;
-    void restart_after_image() override;
     void lose_link_for(std::chrono::milliseconds duration) override;
     void power_off_for(std::chrono::milliseconds duration) override;
     void send_event(uint16_t feature, Byte function, std::vector<Byte> params,
@@ -159,11 +126,10 @@ private:
     void build_bootloader_features();
     void run(Firmware firmware);
     void answer(const FeatureRequest& request, AnswerFaults::Verdict verdict);
-    void go_down(bool announce = true);
+    void go_down();
     void restart_into(Firmware target, bool announce);
     void come_up(Firmware target, bool announce, bool power_switch);
     void to_host(const Report& report);
-    void schedule_events(std::chrono::milliseconds period, uint64_t generation);
     void schedule_other_program(OtherProgramRequest request, std::chrono::milliseconds period,
                                 uint64_t generation);
 
@@ -186,14 +152,8 @@ private:
     bool radio_lost_ = false;
     uint64_t epoch_ = 0; // changes whenever the mouse restarts or loses power
     bool hide_bootloader_return_ = false;
-    bool firmware_info_moved_ = false;
-    bool short_answers_ = false;
-    bool acknowledges_dfu_control_ = false;
-    bool hide_restarts_ = false;
-    std::chrono::milliseconds slow_bootloader_return_{0};
     int restarts_ = 0;
     uint64_t other_program_generation_ = 0;
-    uint64_t events_generation_ = 0;
     Scheduler::Group group_;
 };
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <utility>
 
 #include "Source/System/SystemError.h"
 #include "sim/DelayLedger.h"
@@ -41,9 +40,6 @@ public:
 
     std::shared_ptr<WirelessDevice> device;
     Byte slot_byte = 0;
-    // The link is down but the receiver has not noticed yet; the generation tells a later loss.
-    bool loss_unseen = false;
-    uint64_t loss_generation = 0;
 
 private:
     VirtualReceiver& receiver_;
@@ -130,40 +126,6 @@ void VirtualReceiver::delay_answer(unsigned nth, std::chrono::milliseconds extra
     faults_.delay_answer(nth, extra);
 }
 
-void VirtualReceiver::count_paired_devices(bool all) {
-    auto lock = group_.lock();
-    count_paired_ = all;
-}
-
-void VirtualReceiver::busy_answer(unsigned nth) {
-    auto lock = group_.lock();
-    faults_.busy_answer(nth);
-}
-
-void VirtualReceiver::answer_behind(bool behind) {
-    auto lock = group_.lock();
-    behind_ = behind;
-    if (!behind_ && held_answer_) {
-        send_up(std::move(*held_answer_), timing_.answer);
-        held_answer_.reset();
-    }
-}
-
-void VirtualReceiver::answer_with_index_zero(bool zero) {
-    auto lock = group_.lock();
-    index_zero_ = zero;
-}
-
-void VirtualReceiver::see_link_loss_late(std::chrono::milliseconds delay) {
-    auto lock = group_.lock();
-    link_loss_delay_ = delay;
-}
-
-void VirtualReceiver::notify(Byte index, Byte sub_id, std::array<Byte, 3> params) {
-    auto lock = group_.lock();
-    send_up(rap::short_report(index, sub_id, params[0], {params[1], params[2]}), timing_.radio);
-}
-
 void VirtualReceiver::overwrite_register_zero(std::array<Byte, 3> value) {
     auto lock = group_.lock();
     register_zero_ = value;
@@ -207,9 +169,6 @@ void VirtualReceiver::relay_to_device(const Report& report) {
         return;
     }
     if (!target->device->link_established()) {
-        if (target->loss_unseen) {
-            return; // the receiver still believes the link is up: no answer at all
-        }
         send_up(rap::rap10_error(index, report[2], report[3], rap::Rap10Error::DeviceUnreachable),
                 timing_.answer);
         return;
@@ -225,15 +184,7 @@ void VirtualReceiver::relay_to_device(const Report& report) {
 
 void VirtualReceiver::take_register_command(const Report& report) {
     AnswerFaults::Verdict verdict = faults_.next_command();
-    RegisterOutcome outcome =
-        verdict.busy ? RegisterOutcome{{},
-                                       rap::rap10_error(rap::kOwnIndex, report[2], report[3],
-                                                        rap::Rap10Error::Busy),
-                                       {}}
-                     : register_outcome(report);
-    if (index_zero_ && outcome.answer) {
-        (*outcome.answer)[1] = 0x00;
-    }
+    RegisterOutcome outcome = register_outcome(report);
     for (auto& notification : outcome.before) {
         send_up(std::move(notification), timing_.answer);
     }
@@ -398,40 +349,11 @@ void VirtualReceiver::relay_to_host(Byte index, const Report& report) {
         return;
     }
     up[1] = index;
-    // An answer (not an event, whose software id is 0) may be held back one.
-    bool is_answer = up.size() > 4 && (up[2] == rap::kRap20Error ? (up[4] & 0x0F) != 0
-                                                                   : (up[3] & 0x0F) != 0);
-    if (behind_ && is_answer) {
-        std::optional<Report> previous = std::exchange(held_answer_, std::move(up));
-        if (!previous) {
-            return; // the first held answer: nothing to push out yet
-        }
-        up = std::move(*previous);
-    }
     send_up(std::move(up), timing_.radio);
 }
 
 void VirtualReceiver::link_changed(Byte index, bool established, bool announce) {
     Slot* s = slot(index);
-    if (s != nullptr && s->device) {
-        ++s->loss_generation;
-        s->loss_unseen = false;
-        if (!established && link_loss_delay_.count() > 0) {
-            // Noticed later, unless the link is back by then.
-            s->loss_unseen = true;
-            group_.post(link_loss_delay_, [this, index, announce,
-                                           generation = s->loss_generation] {
-                Slot* lost = slot(index);
-                if (lost != nullptr && lost->device && lost->loss_generation == generation) {
-                    lost->loss_unseen = false;
-                    if (announce && notifications_enabled()) {
-                        send_up(connection_notification(*lost, false), timing_.radio);
-                    }
-                }
-            });
-            return;
-        }
-    }
     if (s != nullptr && s->device && announce && notifications_enabled()) {
         send_up(connection_notification(*s, established), timing_.radio);
     }
@@ -473,11 +395,10 @@ Report VirtualReceiver::lock_notification(Byte state, Byte error_type) const {
 }
 
 int VirtualReceiver::connected_count() const {
-    // Only devices whose link is up count, although the forced arrival announces every paired
-    // device (a switched-off one with its link-down bit).
-    return static_cast<int>(std::count_if(slots_.begin(), slots_.end(), [this](const auto& s) {
-        return s->device != nullptr && (count_paired_ || s->device->link_established());
-    }));
+    // Every paired device counts, reachable or not: the forced arrival announces each of them, and
+    // a host compares the two numbers.
+    return static_cast<int>(std::count_if(slots_.begin(), slots_.end(),
+                                          [](const auto& s) { return s->device != nullptr; }));
 }
 
 void VirtualReceiver::send_up(Report report, Scheduler::Delay delay) {

@@ -95,22 +95,6 @@ public:
     // Faults, counted over the register commands (device index 0xFF) from now.
     void drop_answer(unsigned nth);
     void delay_answer(unsigned nth, std::chrono::milliseconds extra);
-    // Register 0x02 counts the connected devices (link up); set, it counts every paired slot.
-    void count_paired_devices(bool all);
-    // The N-th register command from now is refused with RAP 1.0 error 7 (busy), not carried out.
-    void busy_answer(unsigned nth);
-    // Answers of the paired devices reach the host one behind: each is held until the next answer
-    // pushes it out (a request whose answer is ignored flushes the one before). Off: the held
-    // answer goes out.
-    void answer_behind(bool behind);
-    // The receiver answers its own register commands with device index 0x00 instead of 0xFF.
-    void answer_with_index_zero(bool zero);
-    // A device's lost link is noticed only `delay` later: until then requests to it go
-    // unanswered, and then the link-down notification follows. Zero: noticed at once.
-    void see_link_loss_late(std::chrono::milliseconds delay);
-    // A RAP 1.0 notification of the receiver about the device of `index` (sub-id 0x49 or 0x4B,
-    // status notifications the host does not act on).
-    void notify(Byte index, Byte sub_id, std::array<Byte, 3> params = {});
     // Another program writes register 0x00 with `value`; every reader sees the write's echo.
     void overwrite_register_zero(std::array<Byte, 3> value = {});
 
@@ -145,7 +129,7 @@ private:
     bool notifications_enabled() const;
     Report connection_notification(const Slot& slot, bool established) const;
     Report lock_notification(Byte state, Byte error_type) const;
-    // Register 0x02, byte 1: the devices whose link is up (or every paired one, if so switched).
+    // Register 0x02, byte 1: the devices connected to (paired with) the receiver.
     int connected_count() const;
     void send_up(Report report, Scheduler::Delay delay);
     void emit(Report report);
@@ -157,11 +141,6 @@ private:
     std::array<Byte, 3> register_zero_{};
     Byte slot_flags_ = 0;
     bool lock_open_ = false;
-    bool count_paired_ = false;
-    bool behind_ = false;
-    std::optional<Report> held_answer_;
-    bool index_zero_ = false;
-    std::chrono::milliseconds link_loss_delay_{0};
     uint64_t lock_generation_ = 0;
     AnswerFaults faults_;
     Scheduler::Group group_;

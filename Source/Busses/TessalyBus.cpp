@@ -209,9 +209,6 @@ void TessalyBus::perform_arrival(int slot, int product_id, bool connected, bool 
     if (forced) {
         std::lock_guard<std::mutex> lock(arrival_mutex_);
         ++arrival_counts_[slot];
-        if (connected) {
-            connected_arrivals_.insert(slot);
-        }
         xLogWrite(kTag, kLogInfo, kFunction, "   -- arrival count so far: %d",
                   static_cast<int>(arrival_counts_.size()));
     }

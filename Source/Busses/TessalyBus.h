@@ -21,7 +21,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -145,9 +144,6 @@ private:
 
     std::mutex arrival_mutex_;
     std::map<int, int> arrival_counts_; // guarded by arrival_mutex_
-    // The slots of arrival_counts_ whose notification said the link is up: register 0x02 counts
-    // connected devices, while the forced arrival also announces a paired device that is off.
-    std::set<int> connected_arrivals_; // guarded by arrival_mutex_
 };
 
 } // namespace devio

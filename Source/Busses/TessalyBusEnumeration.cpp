@@ -210,16 +210,11 @@ std::vector<std::shared_ptr<IHardwareDevice>> TessalyBus::internal_devices() {
             return {};
         }
         int arrived = 0;
-        int connected = 0;
         {
             std::lock_guard<std::mutex> lock(arrival_mutex_);
             arrived = static_cast<int>(arrival_counts_.size());
-            connected = static_cast<int>(connected_arrivals_.size());
         }
-        // A receiver counts its connected devices, but announces every paired one: a paired mouse
-        // that is switched off must not make every enumeration a mismatch. (A count of every
-        // paired slot is accepted too.)
-        if (arrived == reported_count_.load() || connected == reported_count_.load()) {
+        if (arrived == reported_count_.load()) {
             break;
         }
         xLogWrite(kTag, kLogWarning, kFunction,
@@ -261,7 +256,6 @@ bool TessalyBus::run_forced_arrival() {
     {
         std::lock_guard<std::mutex> lock(arrival_mutex_);
         arrival_counts_.clear();
-        connected_arrivals_.clear();
     }
     xLogWrite(kTag, kLogInfo, kFunction,
               "TessalyBus::devices() - there are %d devices connected to the Tessaly receiver.",

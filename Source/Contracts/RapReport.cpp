@@ -72,10 +72,7 @@ bool header_matches(const Report& report, const Report& command) {
     if (report.empty() || command.empty()) {
         return false;
     }
-    // A receiver may answer for itself with device index 0x00 (as its error answers may), which
-    // the classification already takes as this device's: it answers a command sent to 0xFF.
-    bool own_index = byte_at(report, 1) == 0x00 && byte_at(command, 1) == 0xFF;
-    for (std::size_t i = own_index ? 2 : 1; i < kHeaderLength; ++i) {
+    for (std::size_t i = 1; i < kHeaderLength; ++i) {
         if (byte_at(report, i) != byte_at(command, i)) {
             return false;
         }

@@ -12,10 +12,8 @@ namespace devio::sim {
 
 class DfuControlFeature final : public VirtualFeature {
 public:
-    // `acknowledges`: the request is answered (with the requester's software id) before the
-    // mouse restarts, as some firmware does.
-    DfuControlFeature(MouseControl& control, bool ignores_request, const bool& acknowledges)
-        : control_(control), ignores_request_(ignores_request), acknowledges_(acknowledges) {}
+    explicit DfuControlFeature(MouseControl& control, bool ignores_request = false)
+        : control_(control), ignores_request_(ignores_request) {}
 
     uint16_t number() const override { return 0x00C2; }
 
@@ -35,9 +33,7 @@ public:
             if (ignores_request_) {
                 return FeatureAnswer::silent();
             }
-            return (acknowledges_ ? FeatureAnswer::ok({request.params[0], request.params[1]})
-                                  : FeatureAnswer::silent())
-                .followed_by([this] { control_.enter_bootloader(); });
+            return FeatureAnswer::silent().followed_by([this] { control_.enter_bootloader(); });
         default:
             return FeatureAnswer::fail(rap::Rap20Error::InvalidFunction);
         }
@@ -46,7 +42,6 @@ public:
 private:
     MouseControl& control_;
     bool ignores_request_;
-    const bool& acknowledges_;
 };
 
 } // namespace devio::sim

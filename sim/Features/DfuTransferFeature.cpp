@@ -37,8 +37,6 @@ std::optional<FeatureAnswer> DfuTransferFeature::fault_answer(const DfuFaults::A
         return FeatureAnswer::silent();
     case Kind::BadStatus:
         return FeatureAnswer::ok(status_block(packet, fault.status));
-    case Kind::Busy:
-        return FeatureAnswer::fail(rap::Rap20Error::Busy);
     case Kind::LoseAnswer:
     case Kind::LateAnswer:
         break;
@@ -132,12 +130,10 @@ FeatureAnswer DfuTransferFeature::data(const FeatureRequest& request) {
         control_.send_event(kNumber, 0, status_block(next, status), Scheduler::Delay::zero());
     }
     DfuTransfer::Step step = transfer_.packet(request.function, packet_of(request));
-    FeatureAnswer answer = FeatureAnswer::ok(status_block(step.packet, step.status));
     if (step.finished) {
         control_.image_completed(*transfer_.image_in_progress());
-        answer.then = [this] { control_.restart_after_image(); };
     }
-    return take_with(fault, std::move(answer));
+    return take_with(fault, FeatureAnswer::ok(status_block(step.packet, step.status)));
 }
 
 FeatureAnswer DfuTransferFeature::restart_request(const FeatureRequest& request) {

@@ -36,7 +36,6 @@ struct DfuFaults {
             LateAnswer, // the packet is taken, its answer comes `duration` late
             BadStatus,  // the packet is refused with `status`
             PowerOff,   // the power is lost, back after `duration`; the packet is lost
-            Busy,       // the packet is refused with the busy error (not taken)
         };
         Kind kind;
         DfuTransfer::Image image;
@@ -54,7 +53,7 @@ public:
     static constexpr uint16_t kNumber = 0x00D0;
 
     DfuTransferFeature(DfuTransfer& transfer, DfuFaults& faults, MouseControl& control,
-                       const std::chrono::milliseconds& erase_time)
+                       Scheduler::Delay erase_time)
         : transfer_(transfer), faults_(faults), control_(control), erase_time_(erase_time) {}
 
     uint16_t number() const override { return kNumber; }
@@ -74,7 +73,7 @@ private:
     DfuTransfer& transfer_;
     DfuFaults& faults_;
     MouseControl& control_;
-    const std::chrono::milliseconds& erase_time_; // the mouse's, which a test may change
+    Scheduler::Delay erase_time_;
 };
 
 } // namespace devio::sim

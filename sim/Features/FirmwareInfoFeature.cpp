@@ -34,8 +34,7 @@ FeatureAnswer FirmwareInfoFeature::handle(const FeatureRequest& request) {
                                   static_cast<Byte>(e.prefix[1]), static_cast<Byte>(e.prefix[2]),
                                   high(e.version.bcd_version), low(e.version.bcd_version),
                                   high(e.version.bcd_build), low(e.version.bcd_build),
-                                  static_cast<Byte>((e.running ? 1 : 0) | inventory_.rdnf_extra),
-                                  0, 0, 0, 0, 0, 0, 0});
+                                  static_cast<Byte>(e.running ? 1 : 0), 0, 0, 0, 0, 0, 0, 0});
     }
     default:
         return FeatureAnswer::fail(rap::Rap20Error::InvalidFunction);

@@ -101,8 +101,6 @@ TEST(FeatureDfuTransfer, BothBuiltInImagesReachTheMouseThroughTheDfuFeatures) {
     ASSERT_FALSE(image_b.empty());
 
     SimDeviceHarness h;
-    // The test restarts the mouse itself after each image.
-    h.mouse->wait_for_restart_request(true);
     HardwareEvents links(h.mouse_hardware);
     std::shared_ptr<IFeature00c2DFUControl> control = h.use_feature<IFeature00c2DFUControl>();
     ASSERT_NE(control, nullptr);

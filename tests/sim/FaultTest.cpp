@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "MouseDfu.h"
-#include "Source/System/Clock.h"
 #include "support/WaitFor.h"
 
 namespace devio::sim {
@@ -100,104 +99,7 @@ TEST_F(SimFaults, AnotherProgramOverwritesRegisterZero) {
     EXPECT_EQ(exchange(register_read(0x00)), (Report{0x10, 0xFF, 0x81, 0x00, 0, 0, 0}));
 }
 
-TEST_F(SimFaults, ABusyAnswerRefusesTheRequestWhichIsTakenWhenAskedAgain) {
-    mouse->busy_answer(1);
-    auto got = run({ping(1, 0x21), ping(1, 0x22)}, ping_answer(0x22));
-    ASSERT_EQ(got.size(), 2u);
-    EXPECT_EQ(got[0].report, (Report{0x10, 0x01, 0xFF, 0x00, 0x11, 0x08, 0}));
-    EXPECT_TRUE(ping_answer(0x22)(got[1].report));
-
-    receiver.busy_answer(1);
-    EXPECT_EQ(exchange(register_read(0x02)), (Report{0x10, 0xFF, 0x8F, 0x81, 0x02, 0x07, 0}));
-    EXPECT_EQ(exchange(register_read(0x02))[2], rap::kReadShortRegister);
-}
-
-TEST_F(SimFaults, AReceiverThatAnswersBehindHoldsEachAnswerUntilTheNext) {
-    receiver.answer_behind(true);
-    std::size_t from = host.count();
-    write(ping(1, 0x21));
-    write(ping(1, 0x22));
-    EXPECT_TRUE(ping_answer(0x21)(wait_for(from, ping_answer(0x21))));
-    // The second answer stays held until the behaviour is switched off.
-    EXPECT_EQ(host.since(from).size(), 1u);
-    receiver.answer_behind(false);
-    wait_for(from, ping_answer(0x22));
-}
-
-TEST_F(SimFaults, AReceiverAnsweringForItselfWithIndexZero) {
-    receiver.answer_with_index_zero(true);
-    std::size_t from = host.count();
-    write(register_read(0x02));
-    EXPECT_EQ(wait_for(from, [](const Report& r) { return r[2] == rap::kReadShortRegister; }),
-              (Report{0x10, 0x00, 0x81, 0x02, 0, 1, 0}));
-}
-
-TEST_F(SimFaults, ALinkLossSeenLateLeavesRequestsUnansweredUntilItIsReported) {
-    enable_notifications();
-    receiver.see_link_loss_late(2000ms);
-    std::size_t from = host.count();
-    mouse->drop_link(5000ms);
-    write(ping(1, 0x21));
-    Report down = wait_for(from, test::connection_of(test::kMouseIndex));
-    EXPECT_EQ(down[4], rap::kLinkNotEstablished);
-    // The request before the report got nothing; one after it gets the receiver's error 9.
-    EXPECT_EQ(host.since(from).size(), 1u);
-    EXPECT_EQ(exchange(ping(1, 0x22)), (Report{0x10, 0x01, 0x8F, 0x00, 0x11, 0x09, 0}));
-}
-
-TEST_F(SimFaults, ShortAnswersWhereTheyFitAndRdnfWithMoreBitsThanTheRunningOne) {
-    mouse->short_answers(true);
-    mouse->set_rdnf_extra_bits(0x06);
-    Report pong = exchange(ping(1, 0x21));
-    EXPECT_EQ(pong, (Report{0x10, 0x01, 0x00, 0x11, 4, 2, 0x21}));
-    Report info = exchange(test::request(1, 2, 1, {0})); // GetFwInfo(0): 16 bytes, long
-    ASSERT_EQ(info.size(), rap::kLongReportLength);
-    EXPECT_EQ(info[12], 0x07) << "running, with bits 1 and 2 besides";
-}
-
-TEST_F(SimFaults, AnAcknowledgedSetDfuControlAndARestartThatIsNotAnnounced) {
-    enable_notifications();
-    mouse->acknowledge_dfu_control(true);
-    mouse->hide_restarts(true);
-    std::size_t from = host.count();
-    Report answer = exchange(test::request(1, 4, 1, {1, 0, 0, 0, 'D', 'F', 'U'}));
-    EXPECT_EQ(answer[3], 0x11) << "answered with the requester's software id";
-    ASSERT_TRUE(devio::test::wait_for([&] {
-        auto state = mouse->state();
-        return state.running_prefix == "BOT" && state.link_established;
-    }));
-    for (const Received& r : host.since(from)) {
-        EXPECT_NE(r.report[2], rap::kDeviceConnection) << "the restart went unannounced";
-    }
-}
-
-TEST_F(SimFaults, EventsOfTheMouseAndStatusNotificationsOfTheReceiver) {
-    std::size_t from = host.count();
-    mouse->send_events_every(100ms);
-    Report battery = wait_for(from, [](const Report& r) { return r[2] == 5 && r[3] == 0x00; });
-    EXPECT_EQ((Report(battery.begin() + 4, battery.begin() + 7)), (Report{80, 50, 0}));
-    wait_for(from, [](const Report& r) { return r[2] == 8 && r[3] == 0x00; }); // 0x8100
-    mouse->send_events_every(0ms);
-    receiver.notify(1, 0x4B, {0x01, 0x02, 0x03});
-    EXPECT_EQ(wait_for(from, [](const Report& r) { return r[2] == 0x4B; }),
-              (Report{0x10, 0x01, 0x4B, 0x01, 0x02, 0x03, 0}));
-}
-
 class SimDfuFaults : public test::DfuTest {};
-
-TEST_F(SimDfuFaults, TheBootloaderCanComeBackSlowlyAndKeep0x0003ElsewhereThanTheApplication) {
-    mouse->slow_bootloader_return(std::chrono::milliseconds(8000));
-    start(test::dfu_image(Image::RadioStack, 21)); // no application installed from here on
-    uint64_t started = sys::Clock::tick_count_ms();
-    restart();
-    EXPECT_GE(sys::Clock::tick_count_ms() - started, 8000u);
-    EXPECT_EQ(mouse->state().running_prefix, "BOT");
-
-    EXPECT_EQ(exchange(test::request(1, 0x00, 0, {0x00, 0x03}))[4], 2);
-    mouse->move_firmware_info(true);
-    EXPECT_EQ(exchange(test::request(1, 0x00, 0, {0x00, 0x03}))[4], 3);
-    EXPECT_EQ(exchange(test::request(1, 0x00, 0, {0x00, 0xD0}))[4], 2);
-}
 
 TEST_F(SimDfuFaults, TheLinkDropsDuringTheTransfer) {
     auto image = test::dfu_image(Image::Application, 21);
@@ -236,9 +138,9 @@ TEST_F(SimDfuFaults, ABadStatusAtPacketN) {
 
 TEST_F(SimDfuFaults, TheBootloaderComesBackOnlyAfterAForcedArrival) {
     mouse->hide_bootloader_return(true);
-    std::size_t from = host.count();
-    // The mouse restarts by itself after the image.
     ASSERT_EQ(send_image(test::dfu_image(Image::RadioStack, 21)), DfuTransfer::kRadioStackComplete);
+    std::size_t from = host.count();
+    exchange(test::request(1, test::kDfuIndex, 5, {1}));
     auto down = host.wait(from, test::connection_of(1));
     ASSERT_TRUE(down);
     ASSERT_TRUE(devio::test::wait_for([&] { return mouse->state().link_established; }));

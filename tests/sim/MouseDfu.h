@@ -75,8 +75,7 @@ protected:
         EXPECT_EQ(status_code(ready), DfuTransfer::kPacketAccepted);
     }
 
-    // DFURestart(1): answered, then the mouse restarts (an image cut short, or a mouse that waits
-    // for the request after a complete one).
+    // DFURestart(1): answered, then the mouse restarts.
     void restart() {
         std::size_t from = host.count();
         Report answer = exchange(request(kMouseIndex, kDfuIndex, 5, {1}));

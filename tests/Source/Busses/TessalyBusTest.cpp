@@ -217,32 +217,6 @@ TEST_F(TessalyBusTest, CountMismatchIsRetriedThreeTimesReportedEachTimeAndReturn
     EXPECT_EQ(bus->sent(0x81, 0x00).size(), 2u);
 }
 
-TEST_F(TessalyBusTest, APairedDeviceThatIsOffIsNoMismatchWhetherTheCountHasItOrNot) {
-    // Register 0x02 counts connected devices; the forced arrival announces the one that is off too.
-    // A receiver that counts every paired slot is accepted as well.
-    for (int count : {1, 2}) {
-        SCOPED_TRACE(count);
-        auto receiver = std::make_shared<ScriptedReceiver>(manager, hardware, kProtocolType, 6);
-        receiver->initDevice(manager);
-        receiver->paired[1] = {kMousePid, true};
-        receiver->paired[3] = {kOtherPid, false};
-        receiver->reported_count = count;
-
-        std::vector<std::shared_ptr<IHardwareDevice>> found = receiver->devices();
-
-        ASSERT_EQ(found.size(), 2u);
-        EXPECT_FALSE(found[1]->connected());
-        EXPECT_EQ(receiver->sent(0x80, 0x02).size(), 1u) << "one forced arrival run";
-        EXPECT_TRUE(errors.errors().empty());
-        receiver->uninitDevice();
-    }
-    // A count that matches neither reading is still a mismatch.
-    bus->paired[3] = {kOtherPid, false};
-    bus->reported_count = 0;
-    bus->devices();
-    EXPECT_EQ(bus->sent(0x80, 0x02).size(), 3u);
-}
-
 TEST_F(TessalyBusTest, ReceiverThatDoesNotAnswerOrAnswersShortListsNothingWithTheError) {
     struct Case {
         bool silent;
