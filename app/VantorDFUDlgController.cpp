@@ -522,7 +522,8 @@ void CVantorDFUDlg::onDfuStatus(uint32_t packet_number, const std::vector<Byte>&
         KillTransferTimers();
         SwitchToState(WaitFirmwareChange);
         if (m_f00d0) {
-            m_f00d0->DFURestart(1);
+            // A restart that does not go out ends in the firmware-change wait's time-out.
+            static_cast<void>(m_f00d0->DFURestart(1));
         }
         m_host.SetTimer(kTimerFirmwareChangeWait, kFirmwareChangeWaitMs);
         ToolTrace("Waiting Firmware Change...\n");
@@ -532,7 +533,8 @@ void CVantorDFUDlg::onDfuStatus(uint32_t packet_number, const std::vector<Byte>&
     case IFeature00d0DFU::kStatusImageAccepted:
         KillTransferTimers();
         if (m_f00d0) {
-            m_f00d0->DFURestart(1);
+            // A restart that does not go out ends in the bootloader wait's time-out.
+            static_cast<void>(m_f00d0->DFURestart(1));
         }
         m_receiverReannounceSent = false;
         m_firstImageAccepted = true;
