@@ -14,6 +14,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "Source/Linux/HidrawSystem.h"
@@ -136,6 +137,23 @@ std::string check_caps(HidrawSystem& system, HANDLE file, USHORT usage, USHORT l
     return {};
 }
 
+// The usage of the top-level collection at `path`; 0 when it cannot be read.
+USHORT usage_of(HidrawSystem& system, const std::string& path) {
+    HANDLE file = open(system, path);
+    if (file == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    PHIDP_PREPARSED_DATA data{};
+    HIDP_CAPS caps{};
+    bool got = system.HidD_GetPreparsedData(file, &data);
+    bool read = got && system.HidP_GetCaps(data, &caps) == HIDP_STATUS_SUCCESS;
+    if (got) {
+        system.HidD_FreePreparsedData(data);
+    }
+    system.CloseHandle(file);
+    return read ? caps.Usage : 0;
+}
+
 // Writes `report` through the seam; empty when it completed.
 std::string write(HidrawSystem& system, HANDLE file, const Bytes& report) {
     OVERLAPPED overlapped;
@@ -199,6 +217,10 @@ void two_devices() {
                       return paths.size() == 2;
                   });
     report("two devices: enumeration", listed ? "" : "found " + std::to_string(paths.size()));
+    if (listed && usage_of(system, paths[0]) == 2) {
+        // The kernel numbers the nodes as it probes the devices, not in the order they were made.
+        std::swap(paths[0], paths[1]);
+    }
     if (listed) {
         HANDLE files[2] = {open(system, paths[0]), open(system, paths[1])};
         std::string failure;
@@ -261,6 +283,10 @@ void one_node() {
                    paths[1].find("&col02") != std::string::npos
                ? ""
                : "found " + std::to_string(paths.size()));
+    if (listed && usage_of(system, paths[0]) == 2) {
+        // The kernel numbers the nodes as it probes the devices, not in the order they were made.
+        std::swap(paths[0], paths[1]);
+    }
     if (listed) {
         HANDLE files[2] = {open(system, paths[0]), open(system, paths[1])};
         std::string failure = check_caps(system, files[0], 1, 7);
